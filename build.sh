@@ -1,0 +1,73 @@
+#!/usr/bin/env bash
+# One-step set-up for a fresh Debian 12 machine.
+#   ./build.sh run    install what is missing, build, start the program
+#   ./build.sh test   install what is missing, build, run every test headless
+#   ./build.sh sanitize  the whole suite under ASan+UBSan, then the fuzz corpus replay (CI)
+set -euo pipefail
+cd "$(dirname "$0")"
+
+PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n
+          fonts-dejavu-core fonts-liberation python3-dbfread)
+CI_PACKAGES=(clang libclang-rt-14-dev)
+
+install_missing() {
+  local missing=()
+  for p in "$@"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
+  done
+  [ ${#missing[@]} -eq 0 ] && return 0
+  echo "Installing: ${missing[*]}"
+  local sudo=()
+  [ "$(id -u)" -eq 0 ] || sudo=(sudo)
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get update -qq
+  "${sudo[@]}" env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+build() {
+  local preset=$1
+  cmake --preset "$preset" >/dev/null
+  cmake --build --preset "$preset" -j "$(nproc)"
+}
+
+test_env() {
+  export QT_QPA_PLATFORM=offscreen
+  export XDG_RUNTIME_DIR="${XDG_RUNTIME_DIR:-$(mktemp -d)}"
+  chmod 700 "$XDG_RUNTIME_DIR"
+}
+
+cmd=${1:-}
+case "$cmd" in
+  run)
+    install_missing "${PACKAGES[@]}"
+    build release
+    if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ] && [ -z "${QT_QPA_PLATFORM:-}" ]; then
+      echo "No graphical display here (DISPLAY is not set): KORIM is built in build/release/app/korim; start it from a desktop session." >&2
+      exit 1
+    fi
+    exec build/release/app/korim
+    ;;
+  test)
+    install_missing "${PACKAGES[@]}"
+    build release
+    test_env
+    ctest --preset release -j "$(nproc)"
+    ;;
+  sanitize)
+    install_missing "${PACKAGES[@]}" "${CI_PACKAGES[@]}"
+    build asan
+    test_env
+    ctest --preset asan -j "$(nproc)"
+    if [ -d fuzz ] && ls fuzz/*.cpp >/dev/null 2>&1; then
+      build fuzz
+      for f in build/fuzz/fuzz/fuzz_*; do
+        [ -x "$f" ] || continue
+        name=$(basename "$f")
+        "$f" -runs=0 "fuzz/corpus/${name#fuzz_}"
+      done
+    fi
+    ;;
+  *)
+    echo "usage: ./build.sh run | test | sanitize" >&2
+    exit 2
+    ;;
+esac

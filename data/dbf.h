@@ -1,0 +1,114 @@
+#pragma once
+// dBASE III table files, read and written by our own engine.
+//
+// A table is loaded whole into memory (the tables of a data folder are small)
+// and every change reaches the disk before the call returns:
+//  - changing an existing record is one positioned write of the record's bytes
+//    followed by fdatasync, so a crash leaves the record either old or new;
+//  - adding or deleting a record rewrites the file into a temporary file in the
+//    same folder, fsyncs it and renames it over the table (deleted records are
+//    never kept: nothing erased travels in a copied file).
+
+#include <QByteArray>
+#include <QDate>
+#include <QList>
+#include <QString>
+#include <QVariant>
+
+#include <cstdint>
+#include <memory>
+#include <stdexcept>
+#include <vector>
+
+namespace korim::data {
+
+// Failure of the engine. message() is a Spanish sentence meant for the user;
+// it names the file when there is one.
+class DbfError : public std::runtime_error {
+public:
+    DbfError(QString file, QString message);
+    const QString &file() const { return file_; }
+    const QString &message() const { return message_; }
+
+private:
+    QString file_;
+    QString message_;
+};
+
+enum class FieldType : char {
+    Character = 'C',
+    Numeric = 'N',
+    Float = 'F',
+    Date = 'D',
+    Logical = 'L',
+};
+
+struct FieldDef {
+    QString name;          // at most 10 characters, stored upper case
+    FieldType type = FieldType::Character;
+    int length = 1;        // bytes in the record
+    int decimals = 0;      // N and F only; 0 for every other type
+    int offset = 0;        // filled by the engine: byte offset inside the record (after the deletion flag)
+};
+
+// Stable identity of a record while the table is open; survives compaction.
+using RecordId = std::uint64_t;
+
+// Code pages named by the language-driver byte.
+enum class CodePage : std::uint8_t { Dos437 = 0x01, Dos850 = 0x02, Windows1252 = 0x03 };
+
+QString decodeText(const char *bytes, int length, CodePage page);
+// Encodes to Windows-1252; throws DbfError (with an empty file name) when a
+// character cannot be represented.
+QByteArray encodeWindows1252(const QString &text);
+bool representableInWindows1252(const QString &text, QChar *offending = nullptr);
+
+// Values by type:
+//  C -> QString, trailing blanks removed, leading blanks kept
+//  N, F -> double (qlonglong when decimals == 0); a blank field -> invalid QVariant
+//  D -> QDate (invalid QVariant when blank)
+//  L -> bool (invalid QVariant when '?' or blank)
+QVariant decodeField(const FieldDef &field, const char *bytes, CodePage page);
+// Encodes value into exactly field.length bytes. Strings given to N/F must be
+// plain numbers. Throws DbfError on overflow or text Windows-1252 cannot hold.
+QByteArray encodeField(const FieldDef &field, const QVariant &value);
+
+class DbfTable {
+public:
+    // Opens and validates a table file; throws DbfError with a clear message on
+    // any inconsistency (not a dBASE file, truncated, count or record length
+    // that disagree with the file, ...).
+    static std::shared_ptr<DbfTable> open(const QString &path);
+    // Writes a new table file atomically (generator tool and tests).
+    static void create(const QString &path, const QList<FieldDef> &fields,
+                       const QList<QVariantList> &rows = {});
+
+    ~DbfTable();
+    DbfTable(const DbfTable &) = delete;
+    DbfTable &operator=(const DbfTable &) = delete;
+
+    const QString &path() const;
+    const QList<FieldDef> &fields() const;
+    int fieldCount() const;
+    int fieldIndex(const QString &name) const; // without regard to case; -1 when absent
+    CodePage codePage() const;
+
+    int recordCount() const;                // live records only
+    RecordId idAt(int row) const;
+    int rowOf(RecordId id) const;           // -1 when gone
+    QVariant value(int row, int field) const;
+    QVariantList record(int row) const;
+
+    // Durable changes (see the header comment). On failure the file is left as
+    // it was and DbfError is thrown.
+    void updateRecord(int row, const QVariantList &values);
+    RecordId appendRecord(const QVariantList &values);
+    void deleteRecord(int row);
+
+private:
+    DbfTable();
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+} // namespace korim::data

@@ -1,0 +1,75 @@
+#include "support/testsupport.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+namespace korim::test {
+
+QString shippedDataFolder()
+{
+    return qEnvironmentVariable("KORIM_SHIPPED_DATA");
+}
+
+QString copyShippedData(const QString &dir)
+{
+    const QDir from(shippedDataFolder());
+    for (const QString &name : from.entryList(QDir::Files)) {
+        QFile::remove(dir + QLatin1Char('/') + name);
+        QFile::copy(from.filePath(name), dir + QLatin1Char('/') + name);
+        QFile::setPermissions(dir + QLatin1Char('/') + name,
+                              QFile::ReadOwner | QFile::WriteOwner | QFile::ReadUser | QFile::WriteUser);
+    }
+    return dir;
+}
+
+static QJsonObject runReader(const QString &path, bool includeDeleted, QString *error)
+{
+    static const char *script = R"PY(
+import sys, json, datetime
+from dbfread import DBF
+path, deleted = sys.argv[1], sys.argv[2] == '1'
+t = DBF(path, load=True, char_decode_errors='strict')
+recs = t.deleted if deleted else t.records
+def conv(v):
+    if isinstance(v, (datetime.date, datetime.datetime)):
+        return v.isoformat()
+    if isinstance(v, bytes):
+        return v.decode('latin-1')
+    return v
+out = {"fields": t.field_names, "records": [[conv(v) for v in r.values()] for r in recs]}
+sys.stdout.write(json.dumps(out))
+)PY";
+    QString python = qEnvironmentVariable("KORIM_PYTHON");
+    if (python.isEmpty())
+        python = QStringLiteral("/usr/bin/python3");
+    QProcess p;
+    p.start(python, {QStringLiteral("-c"), QString::fromUtf8(script), path,
+                     includeDeleted ? QStringLiteral("1") : QStringLiteral("0")});
+    p.waitForFinished(60000);
+    if (p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
+        if (error)
+            *error = QString::fromUtf8(p.readAllStandardError());
+        return {};
+    }
+    return QJsonDocument::fromJson(p.readAllStandardOutput()).object();
+}
+
+QJsonArray readWithDbfread(const QString &path, QString *error, bool includeDeleted)
+{
+    return runReader(path, includeDeleted, error).value(QStringLiteral("records")).toArray();
+}
+
+QStringList dbfreadFieldNames(const QString &path, QString *error)
+{
+    QStringList names;
+    for (const auto &v : runReader(path, false, error).value(QStringLiteral("fields")).toArray())
+        names << v.toString();
+    return names;
+}
+
+} // namespace korim::test

@@ -1,0 +1,23 @@
+#pragma once
+// Helpers shared by every test executable (Qt Core only).
+
+#include <QJsonArray>
+#include <QString>
+#include <QStringList>
+
+namespace korim::test {
+
+// The data folder built from resources/ (what the program ships).
+QString shippedDataFolder();
+// Copies the shipped data folder into dir (which must exist) and returns dir.
+QString copyShippedData(const QString &dir);
+// Reads a table with python3-dbfread, the independent reader: one JSON array
+// per record, values in field order (dates as "YYYY-MM-DD"). Fails the
+// calling test through QFAIL-like reporting when the reader raises; the error
+// text is returned in *error.
+QJsonArray readWithDbfread(const QString &path, QString *error = nullptr,
+                           bool includeDeleted = false);
+// Field names as dbfread sees them.
+QStringList dbfreadFieldNames(const QString &path, QString *error = nullptr);
+
+} // namespace korim::test
