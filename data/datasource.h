@@ -30,6 +30,8 @@ public:
     static constexpr int BadRecordSource = 3001; // a record source text we do not know
     static constexpr int NoSuchField = 3265;
     static constexpr int NotEditing = 3020;      // a field set while no edit is pending
+    static constexpr int BadBookmark = 3159;     // a bookmark that names no record of the set
+    static constexpr int ConversionError = 3421; // a value the field's type cannot hold (text into a number)
 
     DataError(int number, QString description);
     int number() const { return number_; }
@@ -47,10 +49,14 @@ class DataSource : public QObject {
 public:
     enum EditMode { EditNone = 0, EditInProgress = 1, EditAdd = 2 };
     // Action codes of the notification before a move.
-    enum Action { MoveFirstAction = 1, MovePreviousAction = 2, MoveNextAction = 3, MoveLastAction = 4 };
+    // setBookmark() (and setData() on another row of model()) notifies with
+    // BookmarkAction, which needs no reaction.
+    enum Action { MoveFirstAction = 1, MovePreviousAction = 2, MoveNextAction = 3, MoveLastAction = 4,
+                  BookmarkAction = 8 };
 
     explicit DataSource(QString name, QObject *parent = nullptr);
     ~DataSource() override;
+    QString name() const;
 
     // Settings. Both connect texts ("dBASE III;", "FoxPro 2.5;") open the same
     // format. A new record source takes effect at the next refresh().
@@ -104,13 +110,15 @@ public:
     int fieldCount() const;
     int fieldIndex(const QString &fieldName) const;
 
-    // True when a value was set (by code or a bound field) since the edit began.
-    bool isDirty() const;
+    // True when a bound field (a setData() through model(), i.e. the user
+    // typing) put a non-blank value into the pending edit or addition. Values
+    // set by code with setValue() do not count.
+    bool hasTypedInput() const;
 
     RecordSetModel *model() const;
 
-    // Writes a pending addition when anything was typed into it and drops it
-    // otherwise (used when the owning window closes).
+    // Writes a pending addition when hasTypedInput() (after aboutToWrite) and
+    // drops it otherwise; used when the owning window closes.
     void closePendingAddition();
 
 signals:

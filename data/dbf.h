@@ -73,6 +73,21 @@ QVariant decodeField(const FieldDef &field, const char *bytes, CodePage page);
 // plain numbers. Throws DbfError on overflow or text Windows-1252 cannot hold.
 QByteArray encodeField(const FieldDef &field, const QVariant &value);
 
+// A decoded field without heap allocation, for bulk reading (export,
+// benchmarks). text points into a buffer the caller owns and reuses.
+struct FieldValue {
+    enum class Kind { Null, Text, Integer, Real, Date, Logical };
+    Kind kind = Kind::Null;
+    QStringView text;
+    qint64 integer = 0;
+    double real = 0;
+    int year = 0, month = 0, day = 0;
+    bool logical = false;
+};
+// Same rules as decodeField(); text is decoded into *textBuffer.
+FieldValue decodeFieldValue(const FieldDef &field, const char *bytes, CodePage page,
+                            QString *textBuffer);
+
 class DbfTable {
 public:
     // Opens and validates a table file; throws DbfError with a clear message on
@@ -82,6 +97,9 @@ public:
     // Writes a new table file atomically (generator tool and tests).
     static void create(const QString &path, const QList<FieldDef> &fields,
                        const QList<QVariantList> &rows = {});
+    // Same checks as open(), on bytes already in memory (fuzzing); such a
+    // table has no file and refuses changes. fileName is used in messages.
+    static std::shared_ptr<DbfTable> fromBytes(const QByteArray &bytes, const QString &fileName);
 
     ~DbfTable();
     DbfTable(const DbfTable &) = delete;
@@ -100,13 +118,44 @@ public:
     QVariantList record(int row) const;
 
     // Durable changes (see the header comment). On failure the file is left as
-    // it was and DbfError is thrown.
+    // it was and DbfError is thrown. updateRecord needs one value per field;
+    // appendRecord leaves the fields missing at the end blank. An invalid
+    // QVariant writes a blank field. A row out of range throws DbfError.
+    //
+    // A record is written in place only when it lies inside one 512-byte
+    // sector of the file and the file is already Windows-1252: a write that
+    // spans sectors or pages can be cut by a crash (the kernel stops a killed
+    // process's write between pages), so such records go through the
+    // rewrite-and-rename path instead. A table read in DOS 437/850 is
+    // converted to Windows-1252 on its first change.
     void updateRecord(int row, const QVariantList &values);
     RecordId appendRecord(const QVariantList &values);
     void deleteRecord(int row);
 
 private:
     DbfTable();
+    struct Impl;
+    std::unique_ptr<Impl> d;
+};
+
+// Sequential reader for bulk export: the whole file is read and checked as by
+// DbfTable::open(), then the live records are visited in order without
+// building QVariants.
+class DbfScanner {
+public:
+    explicit DbfScanner(const QString &path); // throws DbfError
+    ~DbfScanner();
+    DbfScanner(const DbfScanner &) = delete;
+    DbfScanner &operator=(const DbfScanner &) = delete;
+
+    const QList<FieldDef> &fields() const;
+    CodePage codePage() const;
+    // Moves to the next live record; false after the last.
+    bool next();
+    // Field of the current record; text stays valid until the next value().
+    FieldValue value(int field);
+
+private:
     struct Impl;
     std::unique_ptr<Impl> d;
 };

@@ -1,0 +1,200 @@
+#include "data/foldercheck.h"
+
+#include "data/dbf.h"
+#include "data/folder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QStringList>
+
+#include <iterator>
+#include <memory>
+
+#ifndef Q_OS_WIN
+#include <sys/statvfs.h>
+#include <unistd.h>
+#endif
+
+namespace korim::data {
+
+namespace {
+
+struct TableRule {
+    const char *fileName;   // as the program spells it
+    int minFields;          // fields up to the last position the program uses
+    bool catalogue;         // read only, must hold at least one record
+};
+
+const TableRule Tables[] = {
+    {"datoprov.dbf", 40, false}, {"activida.dbf", 4, true}, {"admlocal.dbf", 2, true},
+    {"catbanco.dbf", 3, true},   {"VENTAS.dbf", 9, false},  {"PROVMERC.dbf", 3, false},
+};
+
+// Fields of the application record bound to the window by name.
+const char *const DatoprovNames[] = {
+    "RFC",        "APEPATRAZ",  "APEMAT",     "NOMBRE",     "EMAIL",      "PROG1P",     "PROG2P",
+    "ACREDITA",   "CALLEYNO",   "COLONIA",    "CP",         "ESTADO",     "CIUDAD",     "DELMUN",
+    "TELEFONO",   "FAX",        "APEPREPLEG", "APEMREPLEG", "NOMBREREPL", "CARGO",      "TEL_REPREG",
+    "FAXREP",     "EMAILREPL",  "NOEMPLEADO", "NOOBREROS",  "VTPAIS",     "VTEXTERIOR", "TIPOPROG",
+    "SUCURSAL",   "NUMCUENTA",  "LOCALIDAD",  "DOMBANCO",
+};
+
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+QString missingField(const QString &path, const char *field)
+{
+    return QStringLiteral("A la tabla %1 le falta el campo %2.").arg(shown(path), QLatin1String(field));
+}
+
+QString misplacedField(const QString &path, const char *field, int position)
+{
+    return QStringLiteral("En la tabla %1 el campo %2 debe estar en la posición %3 (contando desde 0).")
+        .arg(shown(path), QLatin1String(field))
+        .arg(position);
+}
+
+// Named fields that also stand at fixed positions.
+QString checkNamedFields(const QString &path, const DbfTable &table, const QString &upperName)
+{
+    if (upperName == QLatin1String("DATOPROV")) {
+        for (const char *name : DatoprovNames) {
+            if (table.fieldIndex(QLatin1String(name)) < 0)
+                return missingField(path, name);
+        }
+        if (table.fieldIndex(QStringLiteral("TIPOPROG")) != 21)
+            return misplacedField(path, "TIPOPROG", 21);
+    } else if (upperName == QLatin1String("VENTAS")) {
+        const char *const fixed[] = {"ANO", "VTOT", "VTOTD", "EXPORTA", "IMPORTA", "SALDO", "TC"};
+        for (int i = 0; i < 7; ++i) {
+            const int at = table.fieldIndex(QLatin1String(fixed[i]));
+            if (at < 0)
+                return missingField(path, fixed[i]);
+            if (at != i)
+                return misplacedField(path, fixed[i], i);
+        }
+        for (const char *name : {"ETIQUETA", "TIPO"}) {
+            const int at = table.fieldIndex(QLatin1String(name));
+            if (at < 0)
+                return missingField(path, name);
+            if (at != 7 && at != 8)
+                return QStringLiteral("En la tabla %1 el campo %2 debe estar en la posición 7 u 8 (contando desde 0).")
+                    .arg(shown(path), QLatin1String(name));
+        }
+    } else if (upperName == QLatin1String("PROVMERC")) {
+        const int at = table.fieldIndex(QStringLiteral("DESCRIPCIO"));
+        if (at < 0)
+            return missingField(path, "DESCRIPCIO");
+        if (at != 2)
+            return misplacedField(path, "DESCRIPCIO", 2);
+    }
+    return {};
+}
+
+QString checkVentasRows(const QString &path, const DbfTable &table)
+{
+    const int tipo = table.fieldIndex(QStringLiteral("TIPO"));
+    int counts[3] = {0, 0, 0};
+    for (int row = 0; row < table.recordCount(); ++row) {
+        const int kind = table.value(row, tipo).toInt();
+        if (kind == 1 || kind == 2)
+            ++counts[kind];
+    }
+    for (int kind = 1; kind <= 2; ++kind) {
+        if (counts[kind] < 3)
+            return QStringLiteral("La tabla %1 tiene %2 renglones de TIPO %3; debe tener al menos tres.")
+                .arg(shown(path))
+                .arg(counts[kind])
+                .arg(kind);
+    }
+    return {};
+}
+
+#ifdef Q_OS_WIN
+bool writable(const QString &path)
+{
+    return QFileInfo(path).isWritable();
+}
+bool onReadOnlyFileSystem(const QString &)
+{
+    return false;
+}
+#else
+// access(2) rather than the permission bits: it also knows about read-only
+// mounts and immutable files, and about root, whom the bits do not stop.
+bool writable(const QString &path)
+{
+    return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
+}
+bool onReadOnlyFileSystem(const QString &path)
+{
+    struct statvfs fs {};
+    return ::statvfs(QFile::encodeName(path).constData(), &fs) == 0 && (fs.f_flag & ST_RDONLY) != 0;
+}
+#endif
+
+} // namespace
+
+QString checkDataFolder(const QString &folder)
+{
+    const QFileInfo folderInfo(folder);
+    if (!folderInfo.exists())
+        return QStringLiteral("No existe la carpeta de datos %1.").arg(shown(folder));
+    if (!folderInfo.isDir())
+        return QStringLiteral("%1 no es una carpeta; la carpeta de datos debe serlo.").arg(shown(folder));
+
+    QString paths[std::size(Tables)];
+    for (size_t i = 0; i < std::size(Tables); ++i) {
+        const QString name = QLatin1String(Tables[i].fileName);
+        paths[i] = findFileNoCase(folder, name);
+        if (paths[i].isEmpty())
+            return QStringLiteral("Falta la tabla %1 en la carpeta de datos %2.").arg(name, shown(folder));
+    }
+    if (findFileNoCase(folder, QStringLiteral("considera.txt")).isEmpty())
+        return QStringLiteral("Falta el archivo considera.txt en la carpeta de datos %1.").arg(shown(folder));
+
+    for (size_t i = 0; i < std::size(Tables); ++i) {
+        const TableRule &rule = Tables[i];
+        const QString &path = paths[i];
+        std::shared_ptr<DbfTable> table;
+        try {
+            table = DbfTable::open(path);
+        } catch (const DbfError &e) {
+            const QString fileName = QFileInfo(path).fileName();
+            if (e.message().contains(fileName))
+                return e.message();
+            return QStringLiteral("%1: %2").arg(shown(path), e.message());
+        }
+        if (table->fieldCount() < rule.minFields)
+            return QStringLiteral("La tabla %1 tiene %2 campos; el programa necesita al menos %3.")
+                .arg(shown(path))
+                .arg(table->fieldCount())
+                .arg(rule.minFields);
+        const QString upperName = QFileInfo(path).completeBaseName().toUpper();
+        if (const QString problem = checkNamedFields(path, *table, upperName); !problem.isEmpty())
+            return problem;
+        if (rule.catalogue && table->recordCount() == 0)
+            return QStringLiteral("El catálogo %1 está vacío; debe tener al menos un registro.").arg(shown(path));
+        if (upperName == QLatin1String("VENTAS")) {
+            if (const QString problem = checkVentasRows(path, *table); !problem.isEmpty())
+                return problem;
+        }
+    }
+
+    // The program saves into the application, sales and products tables, by
+    // rewriting them through a temporary file in the folder.
+    if (onReadOnlyFileSystem(folder) || !writable(folder))
+        return QStringLiteral("La carpeta de datos %1 es de sólo lectura; el programa necesita guardar en ella.")
+            .arg(shown(folder));
+    for (size_t i = 0; i < std::size(Tables); ++i) {
+        if (!Tables[i].catalogue && !writable(paths[i]))
+            return QStringLiteral("La tabla %1 es de sólo lectura; el programa necesita guardar en ella.")
+                .arg(shown(paths[i]));
+    }
+    return {};
+}
+
+} // namespace korim::data

@@ -1,0 +1,320 @@
+#include "platform/datafolder.h"
+
+#include "data/foldercheck.h"
+#include "platform/places.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#ifdef Q_OS_WIN
+#include <QCryptographicHash>
+#include <QLockFile>
+#include <QStandardPaths>
+#else
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace korim::platform {
+
+namespace {
+
+QString shown(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
+QString alreadyOpen(const QString &folder)
+{
+    return QStringLiteral("KORIM ya está abierto con la carpeta de datos %1. "
+                          "Cierre la otra copia antes de abrir ésta.")
+        .arg(shown(folder));
+}
+
+#ifndef Q_OS_WIN
+
+QString reason(int error)
+{
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+        return QStringLiteral("no hay espacio en el disco");
+    case EACCES:
+    case EPERM:
+        return QStringLiteral("no hay permiso para escribir ahí");
+    case EROFS:
+        return QStringLiteral("el disco es de sólo lectura");
+    case ENOENT:
+    case ENOTDIR:
+        return QStringLiteral("la ruta no existe");
+    default:
+        return QStringLiteral("error del sistema %1 (%2)").arg(error).arg(QString::fromLocal8Bit(std::strerror(error)));
+    }
+}
+
+bool pathExists(const QString &path)
+{
+    struct stat st {};
+    return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
+}
+
+void syncPath(const QString &path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
+// Copies one file and flushes it to the disk; errno tells why when false.
+bool copyDurably(const QString &from, const QString &to)
+{
+    const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return false;
+    const int out = ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (out < 0) {
+        const int saved = errno;
+        ::close(in);
+        errno = saved;
+        return false;
+    }
+    bool ok = true;
+    char buffer[65536];
+    while (ok) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        for (ssize_t done = 0; ok && done < n;) {
+            const ssize_t w = ::write(out, buffer + done, static_cast<size_t>(n - done));
+            if (w < 0 && errno == EINTR)
+                continue;
+            ok = w > 0;
+            done += ok ? w : 0;
+        }
+    }
+    ok = ok && ::fsync(out) == 0;
+    const int saved = errno;
+    ok = ::close(out) == 0 && ok;
+    ::close(in);
+    errno = ok ? 0 : saved;
+    return ok;
+}
+
+void removeTree(const QString &path)
+{
+    QDir(path).removeRecursively();
+}
+
+// Installs the shipped copy as folder: everything goes into a temporary
+// folder beside it, which is renamed into place at the end, so an interrupted
+// installation never leaves a half-filled data folder under the real name.
+QString install(const QString &folder, const QString &shipped)
+{
+    const QFileInfo shippedInfo(shipped);
+    if (shipped.isEmpty() || !shippedInfo.isDir())
+        return QStringLiteral("No existe la carpeta de datos %1 y no se encuentra la copia que trae el "
+                              "programa para instalarla (%2).")
+            .arg(shown(folder), shown(shipped));
+
+    const QFileInfo target(folder);
+    const QString parent = target.absolutePath();
+    auto failed = [&](int error) {
+        return QStringLiteral("No se pudo instalar la carpeta de datos %1: %2.").arg(shown(folder), reason(error));
+    };
+    if (!QDir().mkpath(parent))
+        return failed(errno ? errno : EACCES);
+
+    QByteArray tmpl = QFile::encodeName(parent + QStringLiteral("/.") + target.fileName()
+                                        + QStringLiteral(".install-XXXXXX"));
+    if (!::mkdtemp(tmpl.data()))
+        return failed(errno);
+    const QString temp = QFile::decodeName(tmpl);
+    const mode_t mask = ::umask(0);
+    ::umask(mask);
+    ::chmod(tmpl.constData(), 0777 & ~mask);
+
+    const QDir from(shipped);
+    for (const QFileInfo &file : from.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        if (!copyDurably(file.absoluteFilePath(), temp + QLatin1Char('/') + file.fileName())) {
+            const int error = errno;
+            removeTree(temp);
+            return failed(error);
+        }
+    }
+    syncPath(temp);
+    if (::rename(tmpl.constData(), QFile::encodeName(folder).constData()) != 0) {
+        const int error = errno;
+        removeTree(temp);
+        // Another copy of the program installed it at the same moment: use that.
+        if ((error == EEXIST || error == ENOTEMPTY) && QFileInfo(folder).isDir())
+            return {};
+        return failed(error);
+    }
+    syncPath(parent);
+    return {};
+}
+
+// An exclusive lock on the folder itself, held through a descriptor of it:
+// nothing is created in the folder, and the lock goes away with the process
+// however it ends.
+int lockFolder(const QString &folder, QString *message)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) {
+        *message = QStringLiteral("No se puede abrir la carpeta de datos %1: %2.").arg(shown(folder), reason(errno));
+        return -1;
+    }
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR)
+            continue;
+        if (errno == EWOULDBLOCK) {
+            ::close(fd);
+            *message = alreadyOpen(folder);
+            return -1;
+        }
+        // A file system without locks: nothing more can be done against a
+        // second copy; the program goes on.
+        qWarning("could not lock %s: %s", qPrintable(folder), std::strerror(errno));
+        break;
+    }
+    return fd;
+}
+
+void unlockFolder(int handle)
+{
+    if (handle >= 0)
+        ::close(handle);
+}
+
+#else // Q_OS_WIN
+
+QString install(const QString &folder, const QString &shipped)
+{
+    const QFileInfo shippedInfo(shipped);
+    if (shipped.isEmpty() || !shippedInfo.isDir())
+        return QStringLiteral("No existe la carpeta de datos %1 y no se encuentra la copia que trae el "
+                              "programa para instalarla (%2).")
+            .arg(shown(folder), shown(shipped));
+    const QFileInfo target(folder);
+    const QString temp = target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".install");
+    QDir(temp).removeRecursively();
+    const QString failed = QStringLiteral("No se pudo instalar la carpeta de datos %1.").arg(shown(folder));
+    if (!QDir().mkpath(temp))
+        return failed;
+    const QDir from(shipped);
+    for (const QFileInfo &file : from.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot)) {
+        if (!QFile::copy(file.absoluteFilePath(), temp + QLatin1Char('/') + file.fileName())) {
+            QDir(temp).removeRecursively();
+            return failed;
+        }
+    }
+    if (!QDir().rename(temp, folder)) {
+        QDir(temp).removeRecursively();
+        return QFileInfo(folder).isDir() ? QString() : failed;
+    }
+    return {};
+}
+
+// The lock file lives in the user's temporary folder, never in the data folder.
+QList<QLockFile *> &locks()
+{
+    static QList<QLockFile *> held;
+    return held;
+}
+
+int lockFolder(const QString &folder, QString *message)
+{
+    const QByteArray key = QCryptographicHash::hash(QFileInfo(folder).absoluteFilePath().toLower().toUtf8(),
+                                                    QCryptographicHash::Sha1)
+                               .toHex();
+    auto *lock = new QLockFile(QDir::tempPath() + QStringLiteral("/korim-") + QString::fromLatin1(key) + QStringLiteral(".lock"));
+    lock->setStaleLockTime(0);
+    if (!lock->tryLock()) {
+        delete lock;
+        *message = alreadyOpen(folder);
+        return -1;
+    }
+    locks().append(lock);
+    return static_cast<int>(locks().size() - 1);
+}
+
+void unlockFolder(int handle)
+{
+    if (handle >= 0 && handle < locks().size()) {
+        delete locks()[handle];
+        locks()[handle] = nullptr;
+    }
+}
+
+bool pathExists(const QString &path)
+{
+    return QFileInfo::exists(path) || QFileInfo(path).isSymLink();
+}
+
+#endif
+
+} // namespace
+
+DataFolderSession::DataFolderSession(QString folder, bool installed, int lockHandle)
+    : folder_(std::move(folder)), installed_(installed), lockHandle_(lockHandle)
+{
+}
+
+DataFolderSession::~DataFolderSession()
+{
+    unlockFolder(lockHandle_);
+}
+
+QString DataFolderSession::shippedDataFolder()
+{
+    const QString fromEnv = qEnvironmentVariable("KORIM_SHIPPED_DATA");
+    if (!fromEnv.isEmpty())
+        return QDir::cleanPath(fromEnv);
+    const QString bin = QCoreApplication::applicationDirPath();
+    const QString installed = QDir::cleanPath(bin + QStringLiteral("/../share/korim/KORIM"));
+    if (QFileInfo(installed).isDir())
+        return installed;
+    return QDir::cleanPath(bin + QStringLiteral("/../resources/KORIM"));
+}
+
+std::unique_ptr<DataFolderSession> DataFolderSession::open(QString *message)
+{
+    return open(dataFolder(), shippedDataFolder(), message);
+}
+
+std::unique_ptr<DataFolderSession> DataFolderSession::open(const QString &folder, const QString &shippedCopy,
+                                                           QString *message)
+{
+    QString problem;
+    bool installedNow = false;
+    if (!pathExists(folder)) {
+        problem = install(folder, shippedCopy);
+        installedNow = problem.isEmpty();
+    }
+    int lock = -1;
+    if (problem.isEmpty())
+        lock = lockFolder(folder, &problem);
+    if (problem.isEmpty())
+        problem = data::checkDataFolder(folder);
+    if (!problem.isEmpty()) {
+        unlockFolder(lock);
+        if (message)
+            *message = problem;
+        return nullptr;
+    }
+    return std::unique_ptr<DataFolderSession>(new DataFolderSession(folder, installedNow, lock));
+}
+
+} // namespace korim::platform

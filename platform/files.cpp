@@ -1,0 +1,214 @@
+#include "platform/files.h"
+
+#include "platform/places.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+
+#ifndef Q_OS_WIN
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace korim::platform {
+
+namespace {
+
+struct FolderAndPattern {
+    QString folder;
+    QString pattern;
+};
+
+FolderAndPattern split(const QString &literal)
+{
+    const QString resolved = resolveFixedPath(literal);
+    const int slash = resolved.lastIndexOf(QLatin1Char('/'));
+    if (slash < 0)
+        return {QStringLiteral("."), resolved};
+    return {slash == 0 ? QStringLiteral("/") : resolved.left(slash), resolved.mid(slash + 1)};
+}
+
+// Wildcards as the file functions know them: * any run of characters, ?
+// one character; letters without regard to case.
+bool wildcardMatch(QStringView pattern, QStringView name)
+{
+    qsizetype p = 0, n = 0, starP = -1, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == QLatin1Char('*')) {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size()
+                   && (pattern[p] == QLatin1Char('?') || pattern[p].toCaseFolded() == name[n].toCaseFolded())) {
+            ++p;
+            ++n;
+        } else if (starP >= 0) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == QLatin1Char('*'))
+        ++p;
+    return p == pattern.size();
+}
+
+// Regular, non-hidden files of the folder whose names match the pattern,
+// in name order.
+QStringList matchingFiles(const FolderAndPattern &where)
+{
+    if (where.pattern.isEmpty())
+        return {};
+    QStringList names;
+    const QDir dir(where.folder);
+    for (const QFileInfo &info : dir.entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name)) {
+        if (wildcardMatch(where.pattern, info.fileName()))
+            names << info.fileName();
+    }
+    return names;
+}
+
+#ifndef Q_OS_WIN
+bool writeAll(int fd, const char *data, qint64 size)
+{
+    while (size > 0) {
+        const ssize_t n = ::write(fd, data, static_cast<size_t>(size));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += n;
+        size -= n;
+    }
+    return true;
+}
+
+bool copyPosix(const QString &source, const QString &target, bool failIfExists)
+{
+    const QByteArray src = QFile::encodeName(source);
+    const QByteArray dst = QFile::encodeName(target);
+    const int in = ::open(src.constData(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return false;
+    struct stat st {};
+    if (::fstat(in, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(in);
+        return false;
+    }
+    const QString folder = QFileInfo(target).absolutePath();
+    QByteArray tmpl = QFile::encodeName(folder + QStringLiteral("/.korim-copy-XXXXXX"));
+    const int out = ::mkostemp(tmpl.data(), O_CLOEXEC);
+    if (out < 0) {
+        ::close(in);
+        return false;
+    }
+    bool ok = true;
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            ok = false;
+            break;
+        }
+        if (n == 0)
+            break;
+        if (!writeAll(out, buffer, n)) {
+            ok = false;
+            break;
+        }
+    }
+    ::close(in);
+    ok = ok && ::fchmod(out, st.st_mode & 0777) == 0;
+    ok = ok && ::fsync(out) == 0;
+    ok = (::close(out) == 0) && ok;
+    if (ok) {
+        if (failIfExists) {
+            // link() refuses an existing name, which makes the check and the
+            // placing one step; media without hard links fall back to rename.
+            if (::link(tmpl.constData(), dst.constData()) == 0) {
+                ::unlink(tmpl.constData());
+            } else if (errno == EEXIST) {
+                ok = false;
+            } else {
+                struct stat existing {};
+                ok = ::lstat(dst.constData(), &existing) != 0 && errno == ENOENT
+                     && ::rename(tmpl.constData(), dst.constData()) == 0;
+            }
+        } else {
+            ok = ::rename(tmpl.constData(), dst.constData()) == 0;
+        }
+    }
+    if (!ok) {
+        ::unlink(tmpl.constData());
+        return false;
+    }
+    const int dirFd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+    return true;
+}
+#endif
+
+} // namespace
+
+QString dirLookup(const QString &literalPattern)
+{
+    const FolderAndPattern where = split(literalPattern);
+    const QStringList names = matchingFiles(where);
+    return names.isEmpty() ? QString() : names.first();
+}
+
+bool deleteMatching(const QString &literalPattern)
+{
+    const FolderAndPattern where = split(literalPattern);
+    const QStringList names = matchingFiles(where);
+    if (names.isEmpty())
+        return false;
+    bool all = true;
+    QDir dir(where.folder);
+    for (const QString &name : names)
+        all = dir.remove(name) && all;
+    return all;
+}
+
+bool copyFile(const QString &existingLiteral, const QString &newLiteral, bool failIfExists)
+{
+    const QString source = resolveFixedPath(existingLiteral);
+    const QString target = resolveFixedPath(newLiteral);
+    if (source.isEmpty() || target.isEmpty())
+        return false;
+#ifdef Q_OS_WIN
+    QFile in(source);
+    if (!in.open(QIODevice::ReadOnly))
+        return false;
+    if (failIfExists && QFileInfo::exists(target))
+        return false;
+    QSaveFile out(target);
+    if (!out.open(QIODevice::WriteOnly))
+        return false;
+    char buffer[65536];
+    for (;;) {
+        const qint64 n = in.read(buffer, sizeof buffer);
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;
+        if (out.write(buffer, n) != n)
+            return false;
+    }
+    return out.commit();
+#else
+    return copyPosix(source, target, failIfExists);
+#endif
+}
+
+} // namespace korim::platform

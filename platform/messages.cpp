@@ -1,0 +1,133 @@
+#include "platform/messages.h"
+
+#include <QAbstractButton>
+#include <QMessageBox>
+
+namespace korim::platform {
+
+namespace {
+
+MessageAnswerer &currentAnswerer()
+{
+    static MessageAnswerer answerer;
+    return answerer;
+}
+
+QMessageBox::StandardButton standardButton(MsgAnswer answer)
+{
+    switch (answer) {
+    case MsgAnswer::Ok: return QMessageBox::Ok;
+    case MsgAnswer::Cancel: return QMessageBox::Cancel;
+    case MsgAnswer::Yes: return QMessageBox::Yes;
+    case MsgAnswer::No: return QMessageBox::No;
+    }
+    return QMessageBox::Ok;
+}
+
+QList<MsgAnswer> answersOf(MsgButtons buttons)
+{
+    switch (buttons) {
+    case MsgButtons::Ok: return {MsgAnswer::Ok};
+    case MsgButtons::OkCancel: return {MsgAnswer::Ok, MsgAnswer::Cancel};
+    case MsgButtons::YesNoCancel: return {MsgAnswer::Yes, MsgAnswer::No, MsgAnswer::Cancel};
+    case MsgButtons::YesNo: return {MsgAnswer::Yes, MsgAnswer::No};
+    }
+    return {MsgAnswer::Ok};
+}
+
+// Esc and the close button: Cancel where there is one, else No, else Ok.
+MsgAnswer escapeAnswer(const QList<MsgAnswer> &answers)
+{
+    if (answers.contains(MsgAnswer::Cancel))
+        return MsgAnswer::Cancel;
+    if (answers.contains(MsgAnswer::No))
+        return MsgAnswer::No;
+    return MsgAnswer::Ok;
+}
+
+// A default the box does not have falls back to its first button (Ok and Yes
+// stand for each other, the way the default of a request is written).
+MsgAnswer effectiveDefault(const QList<MsgAnswer> &answers, MsgAnswer wanted)
+{
+    if (answers.contains(wanted))
+        return wanted;
+    if (wanted == MsgAnswer::Ok && answers.contains(MsgAnswer::Yes))
+        return MsgAnswer::Yes;
+    if (wanted == MsgAnswer::Yes && answers.contains(MsgAnswer::Ok))
+        return MsgAnswer::Ok;
+    return answers.first();
+}
+
+QMessageBox::Icon boxIcon(MsgIcon icon)
+{
+    switch (icon) {
+    case MsgIcon::None: return QMessageBox::NoIcon;
+    case MsgIcon::Critical: return QMessageBox::Critical;
+    case MsgIcon::Question: return QMessageBox::Question;
+    case MsgIcon::Exclamation: return QMessageBox::Warning;
+    case MsgIcon::Information: return QMessageBox::Information;
+    }
+    return QMessageBox::NoIcon;
+}
+
+} // namespace
+
+QString applicationTitle()
+{
+    return QStringLiteral("KORIM");
+}
+
+MsgAnswer showMessage(QWidget *parent, const MessageRequest &request)
+{
+    MessageRequest resolved = request;
+    if (resolved.title.isEmpty())
+        resolved.title = applicationTitle();
+    if (const MessageAnswerer &answerer = currentAnswerer())
+        return answerer(resolved);
+
+    // Texts carry carriage returns as line breaks; a lone CR would show as
+    // nothing in a plain-text label.
+    QString text = resolved.text;
+    text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+
+    QMessageBox box(parent);
+    box.setWindowTitle(resolved.title);
+    box.setTextFormat(Qt::PlainText);
+    box.setText(text);
+    box.setIcon(boxIcon(resolved.icon));
+    box.setWindowModality(Qt::ApplicationModal);
+
+    const QList<MsgAnswer> answers = answersOf(resolved.buttons);
+    for (MsgAnswer answer : answers)
+        box.addButton(standardButton(answer));
+    box.setDefaultButton(standardButton(effectiveDefault(answers, resolved.defaultAnswer)));
+    const MsgAnswer onEscape = escapeAnswer(answers);
+    box.setEscapeButton(box.button(standardButton(onEscape)));
+
+    box.exec();
+
+    QAbstractButton *clicked = box.clickedButton();
+    if (!clicked)
+        return onEscape;
+    for (MsgAnswer answer : answers) {
+        if (box.button(standardButton(answer)) == clicked)
+            return answer;
+    }
+    return onEscape;
+}
+
+void showInfo(QWidget *parent, const QString &text, const QString &title)
+{
+    MessageRequest request;
+    request.text = text;
+    request.title = title;
+    showMessage(parent, request);
+}
+
+void setMessageAnswerer(MessageAnswerer answerer)
+{
+    currentAnswerer() = std::move(answerer);
+}
+
+} // namespace korim::platform
