@@ -1,0 +1,68 @@
+#include "questionnaire/form1.h"
+
+#include "data/datasource.h"
+#include "questionnaire/keyorder.h"
+#include "questionnaire/keypipeline.h"
+
+// The toolbar pictures are compiled into this static library; they must be
+// registered by hand, from the global namespace.
+static void initForm1Icons()
+{
+    Q_INIT_RESOURCE(form1icons);
+}
+
+namespace korim::questionnaire {
+
+using korim::data::DataSource;
+
+Form1::Form1(const QString &dataFolder, QWidget *parent)
+    : QWidget(parent)
+    , dataFolder_(dataFolder)
+    , today_(QDate::currentDate())
+{
+    initForm1Icons();
+    setObjectName(QStringLiteral("Form1"));
+    createDataSources();
+    buildLayout();
+    for (const char *name : applyKeyboardOrder(this))
+        qWarning("Form1: the keyboard order names %s, which the window lacks", name);
+    KeyPipeline::instance().addWindow(this);
+    bindFields();
+    connectStateHandlers();
+    connectListHandlers();
+}
+
+Form1::~Form1() = default;
+
+void Form1::createDataSources()
+{
+    struct Setting {
+        DataSource *Form1::*member;
+        const char *name;
+        const char *connect;
+        const char *recordSource;
+    };
+    // As the window defines them; start-up sets the record sources of five.
+    const Setting settings[] = {
+        {&Form1::dtsDatoProv, "dtsDatoProv", "FoxPro 2.5;", "datoprov"},
+        {&Form1::Data1, "Data1", "dBASE III;", "admlocal"},
+        {&Form1::dtsBanco, "dtsBanco", "dBASE III;", "CATBANCO"},
+        {&Form1::dtsacti, "dtsacti", "dBASE III;", "ACTIVIDA"},
+        {&Form1::dtsVTotales, "dtsVTotales", "FoxPro 2.5;", "VENTAS"},
+        {&Form1::dtsVentasExp, "dtsVentasExp", "dBASE III;", "VENTAS"},
+        {&Form1::dtsProductos, "dtsProductos", "dBASE III;", "PROVMERC"},
+    };
+    for (const Setting &s : settings) {
+        auto *source = new DataSource(QString::fromLatin1(s.name), this);
+        source->setConnect(QString::fromLatin1(s.connect));
+        source->setDatabaseName(dataFolder_);
+        source->setRecordSource(QString::fromLatin1(s.recordSource));
+        this->*(s.member) = source;
+    }
+    // Grid edits go to the table as soon as a cell is left.
+    dtsVTotales->model()->setWriteThrough(true);
+    dtsVentasExp->model()->setWriteThrough(true);
+    dtsProductos->model()->setWriteThrough(true);
+}
+
+} // namespace korim::questionnaire

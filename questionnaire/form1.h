@@ -1,0 +1,262 @@
+#pragma once
+// Form1, the questionnaire window: the single application record of DATOPROV
+// in bound fields, the six VENTAS rows and the products in three grids, the
+// catalogue choices in lists, and the toolbar. It owns the window's seven data
+// sources; the other windows read its controls and sources by name.
+//
+// The class is a shell; its routines live in files by concern:
+//   form1.cpp           construction, data sources
+//   form1_layout.cpp    controls and measures
+//   form1_binding.cpp   bound fields
+//   form1_startup.cpp   start-up, tab switching, shut-down
+//   form1_state.cpp     Habilita, programme type, procedure type, move reaction
+//   form1_lookups.cpp   catalogue lookups and the list handlers
+//   form1_nuevo.cpp     the new-application routine
+//   form1_commands.cpp  the toolbar dispatcher
+
+#include <QDate>
+#include <QHash>
+#include <QList>
+#include <QString>
+#include <QVariant>
+#include <QWidget>
+
+#include <array>
+#include <utility>
+
+class QButtonGroup;
+class QComboBox;
+class QDataWidgetMapper;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+class QRadioButton;
+class QTableView;
+class QTextEdit;
+class QToolButton;
+
+namespace korim::data {
+class DataSource;
+}
+
+namespace korim::questionnaire {
+
+class GridModel;
+class MaskedEdit;
+class TabControl;
+
+class Form1 : public QWidget {
+    Q_OBJECT
+public:
+    // Builds the window over the data folder; nothing is read yet.
+    explicit Form1(const QString &dataFolder, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    // The window's start-up: current year, catalogue lists, years of the sales
+    // rows, the stored application, programme type, Nuevo. Throws
+    // korim::data::DataError with a Spanish description naming the file when
+    // the data folder cannot carry the window; the caller shows it and does not
+    // show the window.
+    void load();
+
+    QString dataFolder() const { return dataFolder_; }
+    // The system date start-up reads; tests set another day before load().
+    void setToday(const QDate &date) { today_ = date; }
+
+    // Editing state and programme type.
+    void Habilita(bool enabled);
+    void tipoprograma();
+    // Selects the option whose code is the text of TipoProg ("1", "2", "4"),
+    // running its click steps; any other text selects nothing.
+    void restoreProgrammeType();
+    // Sets the three options to not selected (the erase command uses it).
+    void uncheckProgrammeOptions();
+
+    // Catalogue lookups.
+    void busca(QComboBox *lista, const QVariant &clave);
+    void BuscaActividad();
+    void BuscaActividadEntrada();
+
+    // The new-application routine.
+    void Nuevo();
+
+    // Toolbar: one handler for the whole button array.
+    void Command1_Click(int Index);
+    void CancelaCambios();
+
+    // TotalPersonal and TotalVentas from their parts.
+    void recomputeTotals();
+
+    // The label of a field (nullptr when it has none).
+    QLabel *labelOf(const QWidget *control) const { return labels_.value(control); }
+
+    // Window-level values.
+    short AnioActual = 0;
+    bool RFCValido = false;
+    short FaltanDatos = 0;
+    // Wider than the other values: activity codes have up to six digits.
+    int ClaveActividad = 0;
+
+    // Toolbar: indexes 0 to 9; there is no index 3.
+    std::array<QToolButton *, 10> Command1{};
+
+    // Above the tabs.
+    MaskedEdit *MaskEdBox1 = nullptr;
+    QComboBox *Combo1 = nullptr;
+    QLineEdit *txtProg1 = nullptr;
+    QLineEdit *txtProg2 = nullptr;
+    QLineEdit *txtacredita = nullptr;
+    MaskedEdit *txtanomaquila = nullptr; // txtañomaquila: identifiers stay ASCII
+    MaskedEdit *txtnummaquila = nullptr;
+
+    // Frame "Datos Generales".
+    QGroupBox *fraDatosGenerales = nullptr;
+    QLineEdit *txtApePat1 = nullptr;
+    QLineEdit *txtApemat1 = nullptr;
+    QLineEdit *txtnombre1 = nullptr;
+    QLineEdit *txtEmail1 = nullptr;
+    QComboBox *cmbActividad = nullptr;
+
+    TabControl *SSTab1 = nullptr;
+
+    // Tab 0, frame "Domicilio Fiscal".
+    QGroupBox *fraDomicilioFiscal = nullptr;
+    QLineEdit *txtCalle = nullptr;
+    QLineEdit *txtCP = nullptr;
+    QLineEdit *txtCiudad = nullptr;
+    QLineEdit *txtDelMun = nullptr;
+    QLineEdit *txtTelefono = nullptr;
+    QLineEdit *txtColonia = nullptr;
+    QLineEdit *txtEstado = nullptr;
+    QComboBox *Combo5 = nullptr;
+    QLineEdit *txtfax = nullptr;
+    QLineEdit *txtAdmLocal = nullptr;
+
+    // Tab 1, frame "Datos del Representante legal".
+    QGroupBox *fraRepresentante = nullptr;
+    QLineEdit *txtApePatR2 = nullptr;
+    QLineEdit *txtApeMatR2 = nullptr;
+    QLineEdit *txtNombreR2 = nullptr;
+    QLineEdit *txtcargo = nullptr;
+    QLineEdit *txtTelefonoR2 = nullptr;
+    QLineEdit *txtFaxR2 = nullptr;
+    QLineEdit *EMAILREP = nullptr;
+
+    // Tab 2.
+    QGroupBox *fraPersonal = nullptr;
+    QGroupBox *fraVentas = nullptr;
+    QLineEdit *NoEmpleados = nullptr;
+    QLineEdit *NoObreros = nullptr;
+    QLineEdit *TotalPersonal = nullptr;
+    QLineEdit *VentasPais = nullptr;
+    QLineEdit *VentasExterior = nullptr;
+    QLineEdit *TotalVentas = nullptr;
+
+    // Tab 3.
+    QGroupBox *fraTipoPrograma = nullptr;
+    QRadioButton *chkProdFinal = nullptr;
+    QRadioButton *chkrodIndirecto = nullptr;
+    QRadioButton *chkAbastecedor = nullptr;
+    QButtonGroup *optTipoPrograma = nullptr;
+    QLineEdit *TipoProg = nullptr;
+    QGroupBox *fraProductos = nullptr;
+    QTableView *dbProductos = nullptr;
+    QPushButton *Command2 = nullptr;
+
+    // Tab 4.
+    QLabel *lbldbgVTotales = nullptr; // the grid's caption
+    QTableView *dbgVTotales = nullptr;
+    QTextEdit *RichTextBox1 = nullptr;
+
+    // Tab 5.
+    QGroupBox *fraVentasExp = nullptr;
+    QLabel *lbldbVentasTot = nullptr; // the grid's caption
+    QTableView *dbVentasTot = nullptr;
+    QTextEdit *RichTextBox2 = nullptr;
+
+    // Tab 6.
+    QComboBox *cmbBanco = nullptr;
+    QLineEdit *txtsucursal = nullptr;
+    QLineEdit *txtNumCuenta = nullptr;
+    QLineEdit *txtlocalidad = nullptr;
+    QLineEdit *txtDomSucursal = nullptr;
+
+    // Data sources.
+    korim::data::DataSource *dtsDatoProv = nullptr;
+    korim::data::DataSource *Data1 = nullptr;
+    korim::data::DataSource *dtsBanco = nullptr;
+    korim::data::DataSource *dtsacti = nullptr;
+    korim::data::DataSource *dtsVTotales = nullptr;
+    korim::data::DataSource *dtsVentasExp = nullptr;
+    korim::data::DataSource *dtsProductos = nullptr;
+
+    // What the three grids show of their sources.
+    GridModel *productosModel = nullptr;
+    GridModel *vTotalesModel = nullptr;
+    GridModel *ventasExpModel = nullptr;
+
+signals:
+    // Command1_Click started with this index (before the command runs).
+    void commandRun(int Index);
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    // form1.cpp
+    void createDataSources();
+    // form1_layout.cpp
+    void buildLayout();
+    void buildToolbar();
+    void buildTopRows();
+    void buildGeneralFrame();
+    void buildTab0(QWidget *page);
+    void buildTab1(QWidget *page);
+    void buildTab2(QWidget *page);
+    void buildTab3(QWidget *page);
+    void buildTab4(QWidget *page);
+    void buildTab5(QWidget *page);
+    void buildTab6(QWidget *page);
+    void buildGrids();
+    QLineEdit *addText(QWidget *parent, const char *name, const QString &label, const QRect &labelRect,
+                       const QRect &fieldRect, int maxLength, const QString &tag, const QString &messageName);
+    QLabel *addLabel(QWidget *parent, const QString &text, const QRect &rect, QWidget *buddy);
+    void describe(QWidget *field, QLabel *label, const QString &tag, const QString &messageName);
+    void markRequired(QLabel *label);
+    void assignMnemonics();
+    QWidget *pageOf(const QWidget *control) const;
+    void setDesignedStates();
+    // form1_binding.cpp
+    void bindFields();
+    void showCurrentApplication();
+    // form1_startup.cpp
+    void fillList(korim::data::DataSource *source, const QString &recordSource, QComboBox *list,
+                  int textPosition, int keyPosition, int minFields);
+    void writeSalesYears(korim::data::DataSource *source, const QString &recordSource, int kind);
+    void tabChanged(int index);
+    QString tableFile(const QString &table) const;
+    // form1_state.cpp
+    void connectStateHandlers();
+    void optionClicked(int code);
+    void procedureTypeChosen(int index);
+    void applicationAboutToMove(int action);
+    // form1_lookups.cpp
+    void connectListHandlers();
+    void activityFocusLost();
+    void bankTextEdited();
+    void bankFocusLost();
+    bool writeApplicationField(int position, const QVariant &value);
+
+    QString dataFolder_;
+    QDate today_;
+    QHash<const QWidget *, QLabel *> labels_;
+    QDataWidgetMapper *mapper_ = nullptr;      // bound fields: shown and handed over
+    QDataWidgetMapper *mirror_ = nullptr;      // txtAdmLocal: shown only
+    QList<std::pair<QWidget *, QString>> bindings_; // field -> DATOPROV field name
+    bool mapped_ = false;
+    bool loaded_ = false;
+};
+
+} // namespace korim::questionnaire

@@ -1,0 +1,650 @@
+// The controls of the questionnaire window and their measures. Positions of
+// the window's main parts are in twips as drawn; inside frames and tabs they
+// are in pixels.
+
+#include "questionnaire/form1.h"
+
+#include "questionnaire/gridmodel.h"
+#include "questionnaire/keypipeline.h"
+#include "questionnaire/maskededit.h"
+#include "questionnaire/tabcontrol.h"
+#include "questionnaire/twips.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QScreen>
+#include <QSet>
+#include <QStyleOptionComboBox>
+#include <QStylePainter>
+#include <QTableView>
+#include <QTextEdit>
+#include <QToolButton>
+
+#include <limits>
+
+namespace korim::questionnaire {
+
+namespace {
+
+constexpr int kFieldHeight = 22;
+constexpr int kRowPitch = 27;
+const QColor kRequiredColour(150, 60, 60);
+
+QString withoutMnemonic(QString text)
+{
+    return text.remove(QLatin1Char('&'));
+}
+
+// A label's text as a name for the field: without the trailing colon.
+QString accessibleFromLabel(const QString &text)
+{
+    QString name = withoutMnemonic(text).trimmed();
+    while (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
+    return name.trimmed();
+}
+
+template <class W>
+W *make(QWidget *parent, const char *name, const QRect &geometry)
+{
+    auto *w = new W(parent);
+    w->setObjectName(QString::fromLatin1(name));
+    w->setGeometry(geometry);
+    return w;
+}
+
+// A list that shortens a long entry in its middle, where the office names
+// differ, rather than at its end.
+class MiddleElidingList : public QComboBox {
+public:
+    using QComboBox::QComboBox;
+
+protected:
+    void paintEvent(QPaintEvent *) override
+    {
+        QStylePainter painter(this);
+        QStyleOptionComboBox option;
+        initStyleOption(&option);
+        painter.drawComplexControl(QStyle::CC_ComboBox, option);
+        const QRect text = style()->subControlRect(QStyle::CC_ComboBox, &option, QStyle::SC_ComboBoxEditField, this);
+        option.currentText = fontMetrics().elidedText(option.currentText, Qt::ElideMiddle, text.width());
+        painter.drawControl(QStyle::CE_ComboBoxLabel, option);
+    }
+};
+
+template <class List = QComboBox>
+QComboBox *makeList(QWidget *parent, const char *name, const QRect &geometry, bool editable)
+{
+    QComboBox *list = make<List>(parent, name, geometry);
+    list->setEditable(editable);
+    if (editable)
+        list->setInsertPolicy(QComboBox::NoInsert); // typed text is not a new entry
+    list->setMaxVisibleItems(16);
+    return list;
+}
+
+QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &title, const QRect &geometry)
+{
+    auto *frame = make<QGroupBox>(parent, name, geometry);
+    frame->setTitle(title);
+    return frame;
+}
+
+} // namespace
+
+// Toolbar pictures, captions-free buttons with the command as tooltip.
+void Form1::buildToolbar()
+{
+    struct Button {
+        int index;
+        const char *tip;
+        int left; // twips
+        const char *icon;
+    };
+    const Button buttons[] = {
+        {6, "Editar Datos", 1320, "edit"},
+        {0, "Borrar toda la información", 2520, "erase"},
+        {2, "Generar disco  para Zentoria", 3788, "disk"},
+        {7, "Imprimir solicitud", 5022, "print"},
+        {1, "Grabar datos", 6256, "save"},
+        {9, "Acerca de..", 7490, "about"},
+        {4, "Consideraciones generales", 8724, "help"},
+        {5, "Cancelar cambios", 6825, "cancel"},
+        // Never shown, and no command behind it.
+        {8, "Borrar toda la imformación", 10200, "erase"},
+    };
+    for (const Button &b : buttons) {
+        const QString name = QStringLiteral("Command1_%1").arg(b.index);
+        auto *button = make<QToolButton>(this, name.toLatin1().constData(), twipsRect(b.left, 30, 375, 495));
+        button->setIcon(QIcon(QStringLiteral(":/questionnaire/icons/%1.svg").arg(QLatin1String(b.icon))));
+        button->setIconSize(QSize(20, 20));
+        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        button->setToolTip(QString::fromUtf8(b.tip));
+        button->setAccessibleName(QString::fromUtf8(b.tip));
+        // Clicking takes the focus, so the field being left runs its
+        // focus-lost handling before the command.
+        button->setFocusPolicy(Qt::StrongFocus);
+        const int index = b.index;
+        connect(button, &QToolButton::clicked, this, [this, index] { Command1_Click(index); });
+        Command1[std::size_t(b.index)] = button;
+    }
+    auto *rule = make<QFrame>(this, "lineToolbar", QRect(0, twipsToPixels(30 + 495) + 2, twipsToPixels(11175), 2));
+    rule->setFrameShape(QFrame::HLine);
+    rule->setFrameShadow(QFrame::Sunken);
+}
+
+QLabel *Form1::addLabel(QWidget *parent, const QString &text, const QRect &rect, QWidget *buddy)
+{
+    auto *label = new QLabel(text, parent);
+    label->setObjectName(QStringLiteral("lbl") + buddy->objectName());
+    QRect r = rect;
+    if (r.width() <= 0)
+        r.setWidth(label->sizeHint().width());
+    if (r.height() <= 0)
+        r.setHeight(kFieldHeight);
+    label->setGeometry(r);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    label->setBuddy(buddy);
+    labels_.insert(buddy, label);
+    return label;
+}
+
+void Form1::markRequired(QLabel *label)
+{
+    auto *mark = new QLabel(QStringLiteral("*"), label->parentWidget());
+    mark->setObjectName(label->objectName() + QStringLiteral("Mark"));
+    QPalette p = mark->palette();
+    p.setColor(QPalette::WindowText, kRequiredColour);
+    mark->setPalette(p);
+    const int textWidth = label->fontMetrics().horizontalAdvance(withoutMnemonic(label->text()));
+    mark->setGeometry(label->x() + textWidth + 2, label->y(), mark->sizeHint().width(), label->height());
+    mark->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    mark->setToolTip(QStringLiteral("Dato requerido"));
+    mark->setAccessibleName(QStringLiteral("Dato requerido"));
+}
+
+// Tag (the required-data mark), name in messages, accessible name.
+void Form1::describe(QWidget *field, QLabel *label, const QString &tag, const QString &messageName)
+{
+    field->setProperty("tag", tag);
+    field->setToolTip(messageName);
+    if (label)
+        field->setAccessibleName(accessibleFromLabel(label->text()));
+    if (tag == QLatin1String("1")) {
+        field->setAccessibleDescription(QStringLiteral("Dato requerido"));
+        if (label)
+            markRequired(label);
+    }
+}
+
+QLineEdit *Form1::addText(QWidget *parent, const char *name, const QString &label, const QRect &labelRect,
+                          const QRect &fieldRect, int maxLength, const QString &tag, const QString &messageName)
+{
+    auto *field = make<QLineEdit>(parent, name, fieldRect);
+    if (maxLength > 0)
+        field->setMaxLength(maxLength);
+    QLabel *l = label.isEmpty() ? nullptr : addLabel(parent, label, labelRect, field);
+    describe(field, l, tag, messageName);
+    KeyPipeline::setMode(field, KeyMode::Upper);
+    return field;
+}
+
+void Form1::buildTopRows()
+{
+    const int y1 = 41;
+    const int y2 = 65;
+    MaskEdBox1 = make<MaskedEdit>(this, "MaskEdBox1", QRect(130, y1, 140, kFieldHeight));
+    MaskEdBox1->setMask(QStringLiteral("&&&&999999aaa"));
+    MaskEdBox1->setPromptChar(QLatin1Char(' '));
+    describe(MaskEdBox1, addLabel(this, QStringLiteral("RFC"), QRect(20, y1, 0, 0), MaskEdBox1),
+             QStringLiteral("1"), QStringLiteral("RFC"));
+    KeyPipeline::setMode(MaskEdBox1, KeyMode::Upper);
+
+    Combo1 = makeList(this, "Combo1", QRect(130, y2, 200, kFieldHeight), false);
+    Combo1->addItem(QStringLiteral("Programa nuevo"), qlonglong(1));
+    describe(Combo1, addLabel(this, QStringLiteral("Tipo de Trámite"), QRect(20, y2, 0, 0), Combo1), {}, {});
+
+    // The registration and maquila fields are never shown; the bound ones
+    // still carry their values between the record and the save.
+    txtProg1 = addText(this, "txtProg1", QStringLiteral("Año QUIDAS"), QRect(360, y1, 0, 0),
+                       QRect(470, y1, 50, kFieldHeight), 4, {}, QStringLiteral("Año del Registro"));
+    txtProg2 = addText(this, "txtProg2", QStringLiteral("Número QUIDAS"), QRect(540, y1, 0, 0),
+                       QRect(650, y1, 50, kFieldHeight), 4, {}, {});
+    txtacredita = addText(this, "txtacredita", QStringLiteral("No. de acreditamiento"), QRect(360, y2, 0, 0),
+                          QRect(510, y2, 90, kFieldHeight), 10, {}, {});
+    txtanomaquila = make<MaskedEdit>(this, "txtanomaquila", QRect(470, y2, 50, kFieldHeight));
+    txtanomaquila->setMask(QStringLiteral("####"));
+    txtanomaquila->setPromptChar(QLatin1Char('_'));
+    describe(txtanomaquila,
+             addLabel(this, QStringLiteral("Año Programa Maquila"), QRect(360, y2, 0, 0), txtanomaquila), {}, {});
+    txtnummaquila = make<MaskedEdit>(this, "txtnummaquila", QRect(650, y2, 50, kFieldHeight));
+    txtnummaquila->setMask(QStringLiteral("####"));
+    txtnummaquila->setPromptChar(QLatin1Char('_'));
+    describe(txtnummaquila,
+             addLabel(this, QStringLiteral("Numero de Maquila"), QRect(540, y2, 0, 0), txtnummaquila), {}, {});
+}
+
+void Form1::buildGeneralFrame()
+{
+    fraDatosGenerales = makeFrame(this, "fraDatosGenerales", QStringLiteral("Datos Generales"),
+                                  twipsRect(300, 1350, 10590, 1860));
+    QWidget *f = fraDatosGenerales;
+    const int x = 215;
+    txtApePat1 = addText(f, "txtApePat1", QStringLiteral("Razón  Social o Apellido Paterno:"), QRect(10, 18, 0, 0),
+                         QRect(x, 18, 480, kFieldHeight), 100, QStringLiteral("1"), {});
+    txtApemat1 = addText(f, "txtApemat1", QStringLiteral("Apellido Materno:"), QRect(10, 43, 0, 0),
+                         QRect(x, 43, 210, kFieldHeight), 100, {}, {});
+    txtnombre1 = addText(f, "txtnombre1", QStringLiteral("Nombre(s):"), QRect(440, 43, 0, 0),
+                         QRect(515, 43, 180, kFieldHeight), 25, {}, {});
+    txtEmail1 = addText(f, "txtEmail1", QStringLiteral("Correo Electrónico:"), QRect(10, 68, 0, 0),
+                        QRect(x, 68, 300, kFieldHeight), 50, {}, {});
+    KeyPipeline::setMode(txtEmail1, KeyMode::Lower);
+    cmbActividad = makeList(f, "cmbActividad", QRect(x, 93, 480, kFieldHeight), false);
+    describe(cmbActividad, addLabel(f, QStringLiteral("Actividad Principal"), QRect(10, 93, 0, 0), cmbActividad),
+             {}, {});
+}
+
+void Form1::buildTab0(QWidget *page)
+{
+    fraDomicilioFiscal = makeFrame(page, "fraDomicilioFiscal", QStringLiteral("Domicilio Fiscal"),
+                                   QRect(4, 2, 701, 180));
+    QWidget *f = fraDomicilioFiscal;
+    const QString req = QStringLiteral("1");
+    auto row = [](int i) { return 20 + i * kRowPitch; };
+    // Left column.
+    const int x1 = 92;
+    txtCalle = addText(f, "txtCalle", QStringLiteral("Calle y No."), QRect(10, row(0), 0, 0),
+                       QRect(x1, row(0), 220, kFieldHeight), 254, req, QStringLiteral("Calle"));
+    txtCP = addText(f, "txtCP", QStringLiteral("CP"), QRect(10, row(1), 0, 0), QRect(x1, row(1), 70, kFieldHeight),
+                    5, req, QStringLiteral("codigo postal"));
+    txtCiudad = addText(f, "txtCiudad", QStringLiteral("Ciudad"), QRect(10, row(2), 0, 0),
+                        QRect(x1, row(2), 220, kFieldHeight), 60, {}, {});
+    txtDelMun = addText(f, "txtDelMun", QStringLiteral("Del/Mun."), QRect(10, row(3), 0, 0),
+                        QRect(x1, row(3), 220, kFieldHeight), 40, req, QStringLiteral("Delegación o Municipio"));
+    txtTelefono = addText(f, "txtTelefono", QStringLiteral("Teléfono"), QRect(10, row(4), 0, 0),
+                          QRect(x1, row(4), 150, kFieldHeight), 15, req, QStringLiteral("Teléfono"));
+    // Right column.
+    const int lx = 320;
+    const int fx = 490;
+    txtColonia = addText(f, "txtColonia", QStringLiteral("Colonia"), QRect(lx, row(0), 0, 0),
+                         QRect(fx, row(0), 200, kFieldHeight), 30, req, {});
+    txtEstado = addText(f, "txtEstado", QStringLiteral("Estado"), QRect(lx, row(1), 0, 0),
+                        QRect(fx, row(1), 200, kFieldHeight), 30, req, QStringLiteral("Estado"));
+    Combo5 = makeList<MiddleElidingList>(f, "Combo5", QRect(fx, row(2), 200, kFieldHeight), false);
+    // The office names are long: the open list shows them whole.
+    Combo5->view()->setMinimumWidth(380);
+    describe(Combo5, addLabel(f, QStringLiteral("Adm. local de recaudación"), QRect(lx, row(2), 0, 0), Combo5), {},
+             {});
+    txtfax = addText(f, "txtfax", QStringLiteral("Fax"), QRect(lx, row(3), 0, 0), QRect(fx, row(3), 150, kFieldHeight),
+                     15, QStringLiteral("R"), {});
+    // Hidden, bound to the same field as the district.
+    txtAdmLocal = addText(f, "txtAdmLocal", {}, {}, QRect(fx, row(4), 200, kFieldHeight), 30, QStringLiteral("R"), {});
+}
+
+void Form1::buildTab1(QWidget *page)
+{
+    fraRepresentante = makeFrame(page, "fraRepresentante", QStringLiteral("Datos del Representante legal"),
+                                 QRect(4, 2, 701, 180));
+    QWidget *f = fraRepresentante;
+    const QString req = QStringLiteral("1");
+    const QString notRequired = QStringLiteral("R");
+    // The three names side by side under their labels.
+    const int labelY = 20;
+    const int fieldY = 38;
+    txtApePatR2 = addText(f, "txtApePatR2", QStringLiteral("Apellido Paterno"), QRect(10, labelY, 0, 16),
+                          QRect(10, fieldY, 220, kFieldHeight), 25, {}, {});
+    txtApeMatR2 = addText(f, "txtApeMatR2", QStringLiteral("Apellido Materno"), QRect(240, labelY, 0, 16),
+                          QRect(240, fieldY, 220, kFieldHeight), 25, notRequired, {});
+    txtNombreR2 = addText(f, "txtNombreR2", QStringLiteral("Nombre(s)"), QRect(470, labelY, 0, 16),
+                          QRect(470, fieldY, 220, kFieldHeight), 25, req, QStringLiteral("Nombre rep. legal"));
+    const int lx = 10;
+    const int fx = 130;
+    txtcargo = addText(f, "txtcargo", QStringLiteral("Cargo o Puesto"), QRect(lx, 72, 0, 0),
+                       QRect(fx, 72, 330, kFieldHeight), 60, req, QStringLiteral("Cargo"));
+    txtTelefonoR2 = addText(f, "txtTelefonoR2", QStringLiteral("Teléfono"), QRect(lx, 99, 0, 0),
+                            QRect(fx, 99, 200, kFieldHeight), 25, req, QStringLiteral("Telefono rep. Legal"));
+    txtFaxR2 = addText(f, "txtFaxR2", QStringLiteral("Fax"), QRect(350, 99, 0, 0), QRect(390, 99, 200, kFieldHeight),
+                       25, notRequired, {});
+    EMAILREP = addText(f, "EMAILREP", QStringLiteral("Correo Electrónico:"), QRect(lx, 126, 0, 0),
+                       QRect(fx, 126, 330, kFieldHeight), 50, {}, {});
+    KeyPipeline::setMode(EMAILREP, KeyMode::Lower);
+}
+
+void Form1::buildTab2(QWidget *page)
+{
+    const QString req = QStringLiteral("1");
+    fraPersonal = makeFrame(page, "fraPersonal", QStringLiteral("Personal ocupado en el año anterior"),
+                            QRect(4, 2, 346, 180));
+    auto *note1 = make<QLabel>(fraPersonal, "lblPromedio", QRect(10, 20, 320, 18));
+    note1->setText(QStringLiteral("(Promedio en el año)"));
+    auto row = [](int i) { return 45 + i * kRowPitch; };
+    NoEmpleados = addText(fraPersonal, "NoEmpleados", QStringLiteral("No. de Administrativos:"), QRect(10, row(0), 0, 0),
+                          QRect(180, row(0), 120, kFieldHeight), 15, req, QStringLiteral("No. Administrativos"));
+    NoObreros = addText(fraPersonal, "NoObreros", QStringLiteral("No. de Obreros:"), QRect(10, row(1), 0, 0),
+                        QRect(180, row(1), 120, kFieldHeight), 15, req, QStringLiteral("No. Obreros"));
+    TotalPersonal = addText(fraPersonal, "TotalPersonal", QStringLiteral("Total:"), QRect(10, row(2) + 6, 0, 0),
+                            QRect(180, row(2) + 6, 120, kFieldHeight), 0, {}, {});
+
+    fraVentas = makeFrame(page, "fraVentas", QStringLiteral("Valor de las ventas en el año anterior"),
+                          QRect(359, 2, 346, 180));
+    auto *note2 = make<QLabel>(fraVentas, "lblMilesPesos", QRect(10, 20, 320, 18));
+    note2->setText(QStringLiteral("(En miles de pesos)"));
+    VentasPais = addText(fraVentas, "VentasPais", QStringLiteral("En el país:"), QRect(10, row(0), 0, 0),
+                         QRect(180, row(0), 140, kFieldHeight), 20, req, QStringLiteral("Ventas Pais"));
+    VentasExterior = addText(fraVentas, "VentasExterior", QStringLiteral("Al exterior:"), QRect(10, row(1), 0, 0),
+                             QRect(180, row(1), 140, kFieldHeight), 20, req, QStringLiteral("Ventas Exterior"));
+    TotalVentas = addText(fraVentas, "TotalVentas", QStringLiteral("Total:"), QRect(10, row(2) + 6, 0, 0),
+                          QRect(180, row(2) + 6, 140, kFieldHeight), 0, {}, {});
+    for (QLineEdit *total : {TotalPersonal, TotalVentas})
+        total->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+}
+
+void Form1::buildTab3(QWidget *page)
+{
+    fraTipoPrograma = makeFrame(page, "fraTipoPrograma", QStringLiteral("Tipo de Programa"), QRect(4, 0, 701, 50));
+    chkProdFinal = make<QRadioButton>(fraTipoPrograma, "chkProdFinal", QRect(20, 20, 200, kFieldHeight));
+    chkProdFinal->setText(QStringLiteral("Productor Directo"));
+    chkrodIndirecto = make<QRadioButton>(fraTipoPrograma, "chkrodIndirecto", QRect(250, 20, 200, kFieldHeight));
+    chkrodIndirecto->setText(QStringLiteral("Productor Indirecto"));
+    chkAbastecedor = make<QRadioButton>(fraTipoPrograma, "chkAbastecedor", QRect(480, 20, 200, kFieldHeight));
+    chkAbastecedor->setText(QStringLiteral("Directo e Indirecto"));
+    optTipoPrograma = new QButtonGroup(this);
+    optTipoPrograma->setObjectName(QStringLiteral("optTipoPrograma"));
+    optTipoPrograma->addButton(chkProdFinal, 1);
+    optTipoPrograma->addButton(chkrodIndirecto, 2);
+    optTipoPrograma->addButton(chkAbastecedor, 4);
+    // Hidden; carries the code between the options and the record.
+    TipoProg = addText(fraTipoPrograma, "TipoProg", {}, {}, QRect(650, 20, 30, kFieldHeight), 0, {}, {});
+    TipoProg->setText(QStringLiteral("0"));
+
+    fraProductos = makeFrame(page,
+                             "fraProductos",
+                             QStringLiteral("Principales productos exportados en el año anterior(anotarlos en orden de "
+                                            "importancia)"),
+                             QRect(4, 52, 701, 132));
+    dbProductos = make<QTableView>(fraProductos, "dbProductos", QRect(10, 20, 560, 104));
+    dbProductos->setAccessibleName(QStringLiteral("Productos exportados"));
+    Command2 = make<QPushButton>(fraProductos, "Command2", QRect(582, 20, 110, 26));
+    Command2->setText(QStringLiteral("Borrar Registro"));
+}
+
+void Form1::buildTab4(QWidget *page)
+{
+    dbgVTotales = make<QTableView>(page, "dbgVTotales", QRect(4, 20, 701, 110));
+    lbldbgVTotales = addLabel(page, QStringLiteral(" VENTAS TOTALES E INTERCAMBIO COMERCIAL CON EL EXTERIOR"),
+                              QRect(4, 2, 701, 18), dbgVTotales);
+    lbldbgVTotales->setAlignment(Qt::AlignCenter);
+    lbldbgVTotales->setFrameShape(QFrame::Panel);
+    lbldbgVTotales->setFrameShadow(QFrame::Raised);
+    dbgVTotales->setAccessibleName(accessibleFromLabel(lbldbgVTotales->text()));
+    RichTextBox1 = make<QTextEdit>(page, "RichTextBox1", QRect(4, 134, 701, 60));
+}
+
+void Form1::buildTab5(QWidget *page)
+{
+    fraVentasExp = makeFrame(page, "fraVentasExp",
+                             QStringLiteral("VENTAS A EXPORTADORES FINALES REALIZADAS ATRAVES DE :"),
+                             QRect(4, 0, 701, 146));
+    dbVentasTot = make<QTableView>(fraVentasExp, "dbVentasTot", QRect(10, 36, 681, 104));
+    lbldbVentasTot = addLabel(fraVentasExp, QStringLiteral("Miles de pesos"), QRect(10, 18, 681, 18), dbVentasTot);
+    lbldbVentasTot->setAlignment(Qt::AlignCenter);
+    lbldbVentasTot->setFrameShape(QFrame::Panel);
+    lbldbVentasTot->setFrameShadow(QFrame::Raised);
+    dbVentasTot->setAccessibleName(accessibleFromLabel(fraVentasExp->title()));
+    RichTextBox2 = make<QTextEdit>(page, "RichTextBox2", QRect(4, 148, 701, 50));
+}
+
+void Form1::buildTab6(QWidget *page)
+{
+    const QString req = QStringLiteral("1");
+    auto row = [](int i) { return 14 + i * kRowPitch; };
+    const int fx = 240;
+    cmbBanco = makeList(page, "cmbBanco", QRect(fx, row(0), 320, kFieldHeight), true);
+    describe(cmbBanco, addLabel(page, QStringLiteral("Nombre del banco :"), QRect(14, row(0), 0, 0), cmbBanco), {}, {});
+    KeyPipeline::setMode(cmbBanco, KeyMode::Upper);
+    txtsucursal = addText(page, "txtsucursal", QStringLiteral("Sucursal :"), QRect(14, row(1), 0, 0),
+                          QRect(fx, row(1), 320, kFieldHeight), 60, req, QStringLiteral("cursals"));
+    txtNumCuenta = addText(page, "txtNumCuenta", QStringLiteral("Número de cuenta :"), QRect(14, row(2), 0, 0),
+                           QRect(fx, row(2), 200, kFieldHeight), 20, req, QStringLiteral("Número Cuenta"));
+    txtlocalidad = addText(page, "txtlocalidad", QStringLiteral("Localidad :"), QRect(14, row(3), 0, 0),
+                           QRect(fx, row(3), 320, kFieldHeight), 60, req, QStringLiteral("Localidad"));
+    txtDomSucursal = addText(page, "txtDomSucursal", QStringLiteral("Domicilio de la sucursal bancaria :"),
+                             QRect(14, row(4), 0, 0), QRect(fx, row(4), 450, kFieldHeight), 254, req,
+                             QStringLiteral("Domicilio"));
+}
+
+void Form1::buildGrids()
+{
+    productosModel = new GridModel(dtsProductos, {{QStringLiteral("DESCRIPCIO"), QStringLiteral("Descripción"), {}, true, true, 150}},
+                                   true, this);
+    vTotalesModel = new GridModel(
+        dtsVTotales,
+        {
+            {QStringLiteral("ANO"), QStringLiteral("Año"), {}, false},
+            {QStringLiteral("ETIQUETA"), QStringLiteral("ETIQUETA"), {}, false},
+            {QStringLiteral("VTOT"), QStringLiteral("Ventas Tot. Miles Pesos  ( A )"),
+             QStringLiteral("###,###,###,###.00"), true},
+            {QStringLiteral("TC"), QStringLiteral("Tipo de Cambio"), QStringLiteral("Standard"), true},
+            {QStringLiteral("VTOTD"), QStringLiteral("Ventas Totales (A)         Miles Dolares "),
+             QStringLiteral("General Number"), false},
+            {QStringLiteral("EXPORTA"), QStringLiteral("Exportación (B)       Miles de Dólares"), {}, true},
+            {QStringLiteral("IMPORTA"), QStringLiteral("Importación (C)       Miles de Dólares"),
+             QStringLiteral("###,###,###,###"), true},
+            {QStringLiteral("SALDO"), QStringLiteral("%  (B  / A)"), QStringLiteral("###,###,###,###"), false},
+        },
+        false, this);
+    ventasExpModel = new GridModel(dtsVentasExp,
+                                   {
+                                       {QStringLiteral("ETIQUETA"), QString(), {}, true, true, 30},
+                                       {QStringLiteral("ANO"), QStringLiteral("Año"), {}, false},
+                                       {QStringLiteral("VTOT"), QStringLiteral("Constancia transf. de mercancias"), {}, true},
+                                       {QStringLiteral("EXPORTA"), QStringLiteral("Carta de exportador"), {}, true},
+                                       {QStringLiteral("IMPORTA"), QStringLiteral("Operaciones virtuales"), {}, true},
+                                       {QStringLiteral("SALDO"), QStringLiteral("Total"), {}, false},
+                                       {QStringLiteral("TC"), QStringLiteral("TC"), {}, false, false},
+                                       {QStringLiteral("TIPO"), QStringLiteral("TIPO"), {}, false, false},
+                                   },
+                                   false, this);
+
+    // Columns as wide as their captions need (at least the given width);
+    // the last visible one takes what is left.
+    auto setUp = [this](QTableView *view, GridModel *model, const QList<int> &minimum) {
+        view->setModel(model);
+        view->setItemDelegate(new GridDelegate(view));
+        view->setSelectionMode(QAbstractItemView::SingleSelection);
+        view->setSelectionBehavior(QAbstractItemView::SelectItems);
+        view->setTabKeyNavigation(true);
+        view->setWordWrap(false);
+        view->verticalHeader()->setDefaultSectionSize(22);
+        view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+        view->verticalHeader()->setFixedWidth(18);
+        QHeaderView *header = view->horizontalHeader();
+        header->setHighlightSections(false);
+        header->setDefaultAlignment(Qt::AlignCenter);
+        // Two header lines on the sales grids, whose eight columns share the
+        // width of the window in a slightly smaller face.
+        const int lines = model == productosModel ? 1 : GridModel::kHeaderLines;
+        if (lines > 1) {
+            QFont small = view->font();
+            small.setPointSize(small.pointSize() - 1);
+            view->setFont(small);
+            header->setFont(small);
+        }
+        header->setFixedHeight(lines * header->fontMetrics().lineSpacing() + 8);
+        for (int c = 0; c < model->columnCount(); ++c) {
+            view->setColumnHidden(c, !model->columns().at(c).visible);
+            const QString caption = model->headerData(c, Qt::Horizontal).toString();
+            const int needed = header->fontMetrics().boundingRect(QRect(0, 0, 10000, 100), 0, caption).width() + 10;
+            view->setColumnWidth(c, qMax(needed, minimum.value(c)));
+        }
+        header->setStretchLastSection(true);
+        KeyPipeline::setMode(view, KeyMode::Upper);
+    };
+    setUp(dbProductos, productosModel, {});
+    setUp(dbgVTotales, vTotalesModel, {40, 90});
+    setUp(dbVentasTot, ventasExpModel, {130, 40, 120, 110, 110});
+}
+
+void Form1::assignMnemonics()
+{
+    // Alt+letter moves to a field through its label. The parts above the tabs
+    // are always on screen, so their letters are kept out of every tab.
+    auto lettersOf = [](const QLabel *label) {
+        QList<QChar> out;
+        for (QChar c : label->text()) {
+            const QChar l = c.toLower();
+            if (l.isLetter() && !out.contains(l))
+                out.append(l);
+        }
+        return out;
+    };
+    // Each round the label with the fewest letters left chooses, taking a
+    // letter outside `avoid` when it can.
+    auto assign = [&lettersOf](QList<QLabel *> group, QSet<QChar> &used, const QSet<QChar> &avoid) {
+        while (!group.isEmpty()) {
+            int best = 0;
+            int fewest = std::numeric_limits<int>::max();
+            for (int i = 0; i < group.size(); ++i) {
+                int left = 0;
+                for (QChar c : lettersOf(group[i]))
+                    left += used.contains(c) ? 0 : 1;
+                if (left < fewest) {
+                    fewest = left;
+                    best = i;
+                }
+            }
+            QLabel *label = group.takeAt(best);
+            QChar chosen;
+            for (int pass = 0; pass < 2 && chosen.isNull(); ++pass) {
+                for (QChar c : lettersOf(label)) {
+                    if (!used.contains(c) && (pass == 1 || !avoid.contains(c))) {
+                        chosen = c;
+                        break;
+                    }
+                }
+            }
+            if (chosen.isNull())
+                continue;
+            used.insert(chosen);
+            const QString text = label->text();
+            const int at = int(text.indexOf(chosen, 0, Qt::CaseInsensitive));
+            label->setText(text.left(at) + QLatin1Char('&') + text.mid(at));
+        }
+    };
+    QList<QLabel *> always;
+    QList<QList<QLabel *>> pages(SSTab1->count());
+    QSet<QChar> scarce; // letters short labels on the tabs depend on
+    for (QLabel *label : std::as_const(labels_)) {
+        if (label->isHidden())
+            continue;
+        const int page = SSTab1->isAncestorOf(label) ? SSTab1->indexOf(pageOf(label)) : -1;
+        if (page < 0) {
+            always.append(label);
+            continue;
+        }
+        pages[page].append(label);
+        if (lettersOf(label).size() <= 3) {
+            for (QChar c : lettersOf(label))
+                scarce.insert(c);
+        }
+    }
+    QSet<QChar> top;
+    assign(always, top, scarce);
+    for (const QList<QLabel *> &page : std::as_const(pages)) {
+        QSet<QChar> used = top;
+        assign(page, used, {});
+    }
+}
+
+QWidget *Form1::pageOf(const QWidget *control) const
+{
+    for (int t = 0; t < SSTab1->count(); ++t) {
+        if (SSTab1->widget(t)->isAncestorOf(control))
+            return SSTab1->widget(t);
+    }
+    return nullptr;
+}
+
+void Form1::setDesignedStates()
+{
+    for (QWidget *w : std::initializer_list<QWidget *>{txtProg1, txtProg2, txtacredita, txtanomaquila, txtnummaquila}) {
+        w->hide();
+        if (QLabel *l = labelOf(w))
+            l->hide();
+    }
+    txtAdmLocal->hide();
+    TipoProg->hide();
+    Command1[5]->hide();
+    Command1[8]->hide();
+    for (QWidget *w : std::initializer_list<QWidget *>{txtCalle, txtCP, txtCiudad, txtDelMun, txtTelefono, txtColonia,
+                                                       txtEstado, Combo5, txtfax, txtAdmLocal, txtApePatR2,
+                                                       txtApeMatR2, txtNombreR2, txtTelefonoR2, txtFaxR2,
+                                                       TotalPersonal, TotalVentas, Command1[5]})
+        w->setEnabled(false);
+    for (QTextEdit *box : {RichTextBox1, RichTextBox2}) {
+        box->setReadOnly(true);
+        box->document()->setDocumentMargin(2);
+        box->setAcceptRichText(true);
+    }
+    RichTextBox1->setAccessibleName(QStringLiteral("Requisito de exportación directa"));
+    RichTextBox2->setAccessibleName(QStringLiteral("Requisito de exportación indirecta"));
+}
+
+void Form1::buildLayout()
+{
+    setWindowTitle(QStringLiteral("KORIM Ver. 1.0"));
+    // Fixed border, no maximize button.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    // The window is drawn in fixed places: keep the face it was measured with.
+    QFont face(QStringLiteral("DejaVu Sans"));
+    face.setPointSize(9);
+    setFont(face);
+    setFixedSize(twipsSize(11175, 7035));
+
+    buildToolbar();
+    buildTopRows();
+    buildGeneralFrame();
+
+    SSTab1 = make<TabControl>(this, "SSTab1", twipsRect(225, 3225, 10785, 3795));
+    const char *const captions[] = {
+        "I. Datos Generales",
+        "II Datos del Representante Legal",
+        "Personal ocupado",
+        "III y IV Tipo de Exportador y Operaciones Totales de la Empresa",
+        "Ventas totales e intercambio comercial con el exterior",
+        "Exportadores Indirectos",
+        "Devolución de IVA",
+    };
+    QList<QWidget *> pages;
+    for (int i = 0; i < 7; ++i) {
+        auto *page = new QWidget;
+        page->setObjectName(QStringLiteral("SSTab1_page%1").arg(i));
+        SSTab1->addTab(page, QString::fromUtf8(captions[i]));
+        pages.append(page);
+    }
+    SSTab1->setAccessibleName(QStringLiteral("Secciones de la solicitud"));
+    buildTab0(pages[0]);
+    buildTab1(pages[1]);
+    buildTab2(pages[2]);
+    buildTab3(pages[3]);
+    buildTab4(pages[4]);
+    buildTab5(pages[5]);
+    buildTab6(pages[6]);
+    buildGrids();
+    setDesignedStates();
+    assignMnemonics();
+
+    if (const QScreen *screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+}
+
+} // namespace korim::questionnaire

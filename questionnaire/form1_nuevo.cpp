@@ -1,0 +1,68 @@
+// Nuevo: the application record is always open after it, either a pending new
+// record (empty table; the window is locked) or the stored one opened for
+// editing with its choices shown in the lists.
+
+#include "questionnaire/form1.h"
+
+#include "data/datasource.h"
+#include "questionnaire/maskededit.h"
+#include "questionnaire/rules.h"
+#include "questionnaire/tabcontrol.h"
+
+#include <QComboBox>
+
+#include <exception>
+
+namespace korim::questionnaire {
+
+namespace {
+
+double number(const QVariant &value)
+{
+    if (!value.isValid() || value.isNull())
+        return 0;
+    if (value.typeId() == QMetaType::QString)
+        return numericValue(value.toString());
+    return value.toDouble();
+}
+
+// A maquila programme number or year: 0 and no value both mean none.
+QString maquilaText(const QVariant &value)
+{
+    const double n = number(value);
+    return n == 0 ? QString() : plainNumber(n);
+}
+
+} // namespace
+
+void Form1::Nuevo()
+{
+    // The first failing step ends the routine quietly; what was done stays.
+    try {
+        SSTab1->setCurrentIndex(0);
+        if (dtsDatoProv->eof()) {
+            dtsDatoProv->addNew();
+            Habilita(false);
+            Combo1->setCurrentIndex(0);
+            dtsDatoProv->setValue(20, QStringLiteral("14"));
+            Combo1->setCurrentIndex(0);
+            cmbActividad->setCurrentIndex(0);
+            Combo5->setCurrentIndex(-1);
+            cmbBanco->setCurrentIndex(0);
+        } else {
+            dtsDatoProv->edit();
+            busca(Combo1, dtsDatoProv->value(15));
+            ClaveActividad = int(qRound64(number(dtsDatoProv->value(22))));
+            BuscaActividadEntrada();
+            busca(cmbActividad, ClaveActividad);
+            busca(Combo5, dtsDatoProv->value(28));
+            busca(cmbBanco, dtsDatoProv->value(35));
+            txtnummaquila->setMaskedText(maquilaText(dtsDatoProv->value(30)));
+            txtanomaquila->setMaskedText(maquilaText(dtsDatoProv->value(31)));
+            dtsDatoProv->setValue(20, QStringLiteral("14"));
+        }
+    } catch (const std::exception &) {
+    }
+}
+
+} // namespace korim::questionnaire

@@ -1,0 +1,90 @@
+#include "questionnaire/gridrules.h"
+
+#include "questionnaire/rules.h"
+
+#include <cmath>
+
+namespace korim::questionnaire {
+
+double cellNumber(const QVariant &cell)
+{
+    if (!cell.isValid() || cell.isNull())
+        return 0.0;
+    switch (cell.typeId()) {
+    case QMetaType::QString:
+    case QMetaType::QByteArray:
+        return numericValue(cell.toString());
+    default:
+        break;
+    }
+    bool ok = false;
+    const double value = cell.toDouble(&ok);
+    if (!ok || !std::isfinite(value))
+        return numericValue(cell.toString());
+    return value;
+}
+
+TotalsRow recomputeTotalsRow(const QVariant &pesoSales, const QVariant &exchangeRate,
+                             const QVariant &exports)
+{
+    TotalsRow row;
+    const double rate = cellNumber(exchangeRate);
+    if (rate != 0.0)
+        row.dollarSales = cellNumber(pesoSales) / rate;
+    if (row.dollarSales != 0.0)
+        row.exportShare = cellNumber(exports) / row.dollarSales * 100.0;
+    return row;
+}
+
+bool exportsExceedSales(const QVariant &dollarSales, const QVariant &exports)
+{
+    return cellNumber(exports) > cellNumber(dollarSales);
+}
+
+bool exchangeRateLocked(int row, int column)
+{
+    return column == 3 && (row == 1 || row == 2);
+}
+
+GridKey indirectGridKey(int keyAscii)
+{
+    if (keyAscii == 13)
+        return GridKey::NextCell;
+    return SoloNumeros(keyAscii) == 0 ? GridKey::Discard : GridKey::Type;
+}
+
+GridKey totalsGridKey(int row, int column, int keyAscii)
+{
+    if (exchangeRateLocked(row, column))
+        return GridKey::Discard;
+    return indirectGridKey(keyAscii);
+}
+
+double indirectExportTotal(const QVariant &certificates, const QVariant &exporterLetters,
+                           const QVariant &virtualOperations)
+{
+    return cellNumber(certificates) + cellNumber(exporterLetters) + cellNumber(virtualOperations);
+}
+
+QString formatExchangeRate(double value, const QLocale &locale)
+{
+    return displayText(value, QStringLiteral("Standard"), locale);
+}
+
+QString displayText(double value, const QString &formatName, const QLocale &locale)
+{
+    if (formatName.compare(QLatin1String("Standard"), Qt::CaseInsensitive) == 0)
+        return formatWithPattern(value, QStringLiteral("#,##0.00"), locale);
+    // Any name that is no picture shows the number plainly rather than nothing.
+    const bool picture = formatName.contains(QLatin1Char('#')) || formatName.contains(QLatin1Char('0'));
+    if (!picture) {
+        QString text = plainNumber(value);
+        if (text.startsWith(QLatin1Char('-')))
+            text.replace(0, 1, locale.negativeSign());
+        text.replace(QLatin1Char('.'), locale.decimalPoint());
+        return text;
+    }
+    return formatWithPattern(value, formatName, locale);
+}
+
+} // namespace korim::questionnaire

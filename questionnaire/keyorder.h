@@ -1,0 +1,32 @@
+#pragma once
+// The keyboard order of the questionnaire window, kept as data: one row per
+// control with its keyboard place. The Tab chain and the stretch that
+// Habilita switches are both derived from this one table.
+
+#include <QList>
+
+class QWidget;
+
+namespace korim::questionnaire {
+
+struct KeyPlace {
+    int place;
+    const char *control; // object name of the control in the window
+};
+
+// Places 10 to 36 are the stretch Habilita switches on and off.
+constexpr int kStretchFirst = 10;
+constexpr int kStretchLast = 36;
+
+// Every control with a keyboard place, in place order.
+const QList<KeyPlace> &keyboardOrder();
+
+// Stores each control's place on it (read back with keyboardPlace()) and
+// chains the controls that take focus in place order. Returns the names of
+// the table that name no control of window (empty when all resolve).
+QList<const char *> applyKeyboardOrder(QWidget *window);
+
+// The keyboard place stored on a control; -1 for controls without one.
+int keyboardPlace(const QWidget *control);
+
+} // namespace korim::questionnaire

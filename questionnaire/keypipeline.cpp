@@ -1,0 +1,330 @@
+#include "questionnaire/keypipeline.h"
+
+#include "data/dbf.h"
+#include "questionnaire/rules.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHash>
+#include <QInputMethodEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QPointer>
+#include <QValidator>
+
+namespace korim::questionnaire {
+
+namespace {
+
+const char *const kModeProperty = "korimKeyMode";
+const char *const kNormaliserProperty = "korimKeyNormaliser";
+
+// Filters by widget; QObject properties cannot hold a std::function.
+QHash<const QObject *, KeyFilter> &filters()
+{
+    static QHash<const QObject *, KeyFilter> table;
+    return table;
+}
+
+// Characters a field's key filter sees: printable ones and the few control
+// characters a key press carries (Backspace, Tab, Enter, Escape). Navigation
+// keys carry none of these and pass untouched.
+bool isFilteredCharacter(int code)
+{
+    return (code >= 32 && code != 127) || code == 8 || code == 9 || code == 13 || code == 27;
+}
+
+bool isPrintable(int code)
+{
+    return code >= 32 && code != 127;
+}
+
+bool representable(QChar c)
+{
+    return korim::data::representableInWindows1252(QString(c));
+}
+
+// The platform's upper-casing of one character; a capital the tables cannot
+// store (the capital of the micro sign, for one) keeps the typed character.
+QChar upper(QChar c)
+{
+    const QChar u = c.toUpper();
+    return representable(u) ? u : c;
+}
+
+QChar lower(QChar c)
+{
+    const QChar l = c.toLower();
+    return representable(l) ? l : c;
+}
+
+class ModeValidator : public QValidator {
+public:
+    explicit ModeValidator(QLineEdit *edit)
+        : QValidator(edit)
+        , edit_(edit)
+    {
+    }
+
+    State validate(QString &input, int &pos) const override
+    {
+        const KeyMode mode = KeyPipeline::modeOf(edit_);
+        if (mode == KeyMode::Untouched)
+            return Acceptable;
+        if (!edit_->inputMask().isEmpty()) {
+            // The mask already decides which characters fit where; only the
+            // case changes, so no place moves.
+            for (QChar &c : input) {
+                if (!representable(c))
+                    c = QLatin1Char(' ');
+                else if (mode == KeyMode::Lower)
+                    c = lower(c);
+                else
+                    c = upper(c);
+            }
+            return Acceptable;
+        }
+        const QString before = input.left(pos);
+        input = KeyPipeline::normalise(input, mode);
+        pos = qMin(int(input.size()), int(KeyPipeline::normalise(before, mode).size()));
+        return Acceptable;
+    }
+
+private:
+    QLineEdit *edit_;
+};
+
+} // namespace
+
+KeyPipeline::KeyPipeline()
+{
+    qApp->installEventFilter(this);
+}
+
+KeyPipeline &KeyPipeline::instance()
+{
+    // Owned by the application object, so it goes with it.
+    static QPointer<KeyPipeline> pipeline;
+    if (!pipeline) {
+        pipeline = new KeyPipeline;
+        pipeline->setParent(qApp);
+    }
+    return *pipeline;
+}
+
+void KeyPipeline::addWindow(QWidget *window)
+{
+    if (!window || windows_.contains(window))
+        return;
+    windows_.insert(window);
+    connect(window, &QObject::destroyed, this, [this, window] { windows_.remove(window); });
+    // Fields that already exist get their paste normalisation now; the
+    // rest (cell editors) when they are polished.
+    for (QLineEdit *edit : window->findChildren<QLineEdit *>())
+        attachNormaliser(edit, false);
+}
+
+void KeyPipeline::removeWindow(QWidget *window)
+{
+    windows_.remove(window);
+}
+
+bool KeyPipeline::handles(const QWidget *widget) const
+{
+    return widget && windows_.contains(widget->window());
+}
+
+void KeyPipeline::setMode(QWidget *field, KeyMode mode)
+{
+    field->setProperty(kModeProperty, int(mode));
+    if (auto *combo = qobject_cast<QComboBox *>(field)) {
+        if (combo->lineEdit())
+            attachNormaliser(combo->lineEdit(), false);
+    } else if (auto *edit = qobject_cast<QLineEdit *>(field)) {
+        attachNormaliser(edit, true);
+    }
+}
+
+void KeyPipeline::setKeyFilter(QWidget *field, KeyFilter filter)
+{
+    if (!filter) {
+        filters().remove(field);
+        return;
+    }
+    const bool known = filters().contains(field);
+    filters().insert(field, std::move(filter));
+    if (!known)
+        QObject::connect(field, &QObject::destroyed, [field] { filters().remove(field); });
+}
+
+KeyMode KeyPipeline::modeOf(const QWidget *widget)
+{
+    for (const QWidget *w = widget; w; w = w->isWindow() ? nullptr : w->parentWidget()) {
+        const QVariant v = w->property(kModeProperty);
+        if (v.isValid())
+            return KeyMode(v.toInt());
+    }
+    return KeyMode::Upper;
+}
+
+KeyFilter KeyPipeline::keyFilterOf(const QWidget *widget)
+{
+    for (const QWidget *w = widget; w; w = w->isWindow() ? nullptr : w->parentWidget()) {
+        auto it = filters().constFind(w);
+        if (it != filters().constEnd())
+            return it.value();
+    }
+    return {};
+}
+
+int KeyPipeline::processKey(const QWidget *widget, int keyAscii)
+{
+    int code = keyAscii;
+    const KeyMode mode = modeOf(widget);
+    if (mode != KeyMode::Untouched && code > 0 && code <= 0xFFFF) {
+        if (isPrintable(code)) {
+            const QChar c{char16_t(code)};
+            code = (mode == KeyMode::Lower ? lower(upper(c)) : upper(c)).unicode();
+            // A character the tables cannot store would only fail the save.
+            if (!representable(QChar(char16_t(code))))
+                code = 0;
+        }
+        if (mode == KeyMode::Digits && code)
+            code = SoloNumeros(code);
+    }
+    if (code) {
+        if (const KeyFilter filter = keyFilterOf(widget))
+            code = filter(code);
+    }
+    return code;
+}
+
+QString KeyPipeline::normalise(const QString &text, KeyMode mode)
+{
+    if (mode == KeyMode::Untouched)
+        return text;
+    QString out;
+    out.reserve(text.size());
+    for (QChar c : text) {
+        if (!isPrintable(c.unicode()) || !representable(c))
+            continue;
+        switch (mode) {
+        case KeyMode::Upper: out += upper(c); break;
+        case KeyMode::Lower: out += lower(c); break;
+        case KeyMode::Digits:
+            if (SoloNumeros(c.unicode()))
+                out += c;
+            break;
+        case KeyMode::Untouched: break;
+        }
+    }
+    return out;
+}
+
+void KeyPipeline::attachNormaliser(QLineEdit *edit, bool useValidator)
+{
+    if (edit->property(kNormaliserProperty).toBool())
+        return;
+    edit->setProperty(kNormaliserProperty, true);
+    if (useValidator && !edit->validator()) {
+        edit->setValidator(new ModeValidator(edit));
+        return;
+    }
+    // Only what the user did (typing, paste, drop): text set by code, such
+    // as a list entry shown in an editable list, stays as it is.
+    connect(edit, &QLineEdit::textEdited, edit, [edit](const QString &typed) {
+        const QString fixed = normalise(typed, modeOf(edit));
+        if (fixed == typed)
+            return;
+        const int pos = edit->cursorPosition();
+        const int after = int(typed.size()) - pos;
+        edit->setText(fixed);
+        edit->setCursorPosition(qMax(0, int(fixed.size()) - after));
+    });
+}
+
+bool KeyPipeline::eventFilter(QObject *watched, QEvent *event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::InputMethod && type != QEvent::Polish
+        && type != QEvent::FocusIn)
+        return false;
+    if (delivering_.contains(event) || !watched->isWidgetType())
+        return false;
+    auto *widget = static_cast<QWidget *>(watched);
+    if (!handles(widget))
+        return false;
+    switch (type) {
+    case QEvent::KeyPress:
+        return rewriteKey(widget, static_cast<QKeyEvent *>(event));
+    case QEvent::InputMethod:
+        return rewriteCommit(widget, static_cast<QInputMethodEvent *>(event));
+    default:
+        if (auto *edit = qobject_cast<QLineEdit *>(widget))
+            attachNormaliser(edit, false);
+        return false;
+    }
+}
+
+bool KeyPipeline::rewriteKey(QWidget *receiver, QKeyEvent *event)
+{
+    // Shortcuts (copy, paste, mnemonics) are not typing; Ctrl+Alt together
+    // is AltGr on some systems, which types characters.
+    const Qt::KeyboardModifiers m = event->modifiers();
+    const bool altGr = (m & Qt::ControlModifier) && (m & Qt::AltModifier);
+    if (!altGr && (m & (Qt::ControlModifier | Qt::AltModifier | Qt::MetaModifier)))
+        return false;
+    const QString text = event->text();
+    if (text.isEmpty())
+        return false;
+    bool any = false;
+    QString out;
+    for (QChar c : text) {
+        if (!isFilteredCharacter(c.unicode())) {
+            out += c;
+            continue;
+        }
+        any = true;
+        const int code = processKey(receiver, c.unicode());
+        if (code > 0 && code <= 0xFFFF)
+            out += QChar(char16_t(code));
+    }
+    if (!any)
+        return false;
+    if (out.isEmpty()) {
+        event->accept();
+        return true; // dropped
+    }
+    // Delivered again even when unchanged, so a key that the receiver passes
+    // on to its parent is not filtered a second time on the way.
+    QKeyEvent copy(event->type(), event->key(), event->modifiers(), event->nativeScanCode(),
+                   event->nativeVirtualKey(), event->nativeModifiers(), out, event->isAutoRepeat(),
+                   quint16(event->count()), event->device());
+    delivering_.append(&copy);
+    QCoreApplication::sendEvent(receiver, &copy);
+    delivering_.removeLast();
+    event->setAccepted(copy.isAccepted());
+    return true;
+}
+
+bool KeyPipeline::rewriteCommit(QWidget *receiver, QInputMethodEvent *event)
+{
+    const QString commit = event->commitString();
+    if (commit.isEmpty())
+        return false;
+    QString out;
+    for (QChar c : commit) {
+        const int code = processKey(receiver, c.unicode());
+        if (code > 0 && code <= 0xFFFF)
+            out += QChar(char16_t(code));
+    }
+    QInputMethodEvent copy(event->preeditString(), event->attributes());
+    copy.setCommitString(out, event->replacementStart(), event->replacementLength());
+    delivering_.append(&copy);
+    QCoreApplication::sendEvent(receiver, &copy);
+    delivering_.removeLast();
+    event->setAccepted(copy.isAccepted());
+    return true;
+}
+
+} // namespace korim::questionnaire

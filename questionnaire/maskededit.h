@@ -1,0 +1,42 @@
+#pragma once
+// The masked edit field: a QLineEdit with an input mask written in the old
+// notation ("&&&&999999aaa", "####") and a prompt character. Its bound value is
+// the whole display text, every position included (QLineEdit::text() drops the
+// blanks, and a company RFC starts with one).
+
+#include <QLineEdit>
+#include <QString>
+
+namespace korim::questionnaire {
+
+class MaskedEdit : public QLineEdit {
+    Q_OBJECT
+    Q_PROPERTY(QString maskedText READ maskedText WRITE setMaskedText USER true)
+public:
+    explicit MaskedEdit(QWidget *parent = nullptr);
+
+    // "&" any character, "9" and "#" a digit, "a" a letter or digit; every
+    // place optional. An empty mask makes it a plain field.
+    void setMask(const QString &mask);
+    QString mask() const { return mask_; }
+    void setPromptChar(QChar prompt);
+    QChar promptChar() const { return prompt_; }
+
+    // Every position, the prompt character where nothing was typed.
+    QString maskedText() const;
+    // Shows a stored value place by place: a character the place does not
+    // accept becomes the prompt instead of sliding to a later place.
+    void setMaskedText(const QString &value);
+    // The typed characters only (no prompts).
+    QString clipText() const { return text(); }
+
+    static QString qtMask(const QString &mask, QChar prompt);
+    static bool accepts(QChar place, QChar c);
+
+private:
+    void applyMask();
+    QString mask_;
+    QChar prompt_ = QLatin1Char(' ');
+};
+
+} // namespace korim::questionnaire

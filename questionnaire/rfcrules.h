@@ -1,0 +1,24 @@
+#pragma once
+// The structural check of the RFC field, without the window: what it shows,
+// what it concludes and what it asks of Habilita.
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace korim::questionnaire {
+
+struct RfcCheck {
+    QStringList messages;          // in the order they are shown; each moves the focus back
+    bool valid = true;             // the new RFCValido
+    std::optional<bool> habilita;  // argument of Habilita, or none when it is not called
+};
+
+// The decisions of ValidaRFC on the RFC field's text as the mask reads it
+// (13 positions, blanks where nothing was typed); the window shows the
+// messages, refocuses the field and calls Habilita. Positions past the end of
+// a shorter text read as empty.
+RfcCheck checkRfc(const QString &text);
+
+} // namespace korim::questionnaire

@@ -1,0 +1,167 @@
+#include "questionnaire/tabcontrol.h"
+
+#include <QPainter>
+#include <QStyleOptionTab>
+#include <QStylePainter>
+
+#include <algorithm>
+#include <limits>
+#include <numeric>
+
+namespace korim::questionnaire {
+
+namespace {
+constexpr int kPadX = 4;      // blank space left and right of a caption
+constexpr int kPadY = 4;      // above and below
+constexpr int kMaxLines = 3;  // captions wrap onto at most this many lines
+constexpr int kTextFlags = Qt::AlignCenter | Qt::TextWordWrap;
+} // namespace
+
+WrappingTabBar::WrappingTabBar(QWidget *parent)
+    : QTabBar(parent)
+{
+    setExpanding(false);
+    setUsesScrollButtons(false);
+    setElideMode(Qt::ElideNone);
+    setDrawBase(true);
+}
+
+int WrappingTabBar::captionHeight(const QString &caption, int textWidth) const
+{
+    return fontMetrics().boundingRect(QRect(0, 0, textWidth, 10000), kTextFlags, caption).height();
+}
+
+int WrappingTabBar::rowWidth() const
+{
+    const QWidget *owner = parentWidget();
+    return owner ? owner->width() : width();
+}
+
+QList<int> WrappingTabBar::tabWidths(int rowWidth) const
+{
+    const int n = count();
+    // Layout asks for every tab's size many times; the answer only changes
+    // with the width, the captions or the face.
+    QString key = QString::number(rowWidth) + QLatin1Char('|') + font().key();
+    for (int i = 0; i < n; ++i)
+        key += QLatin1Char('|') + tabText(i);
+    if (key == widthsKey_)
+        return widths_;
+    QList<int> widths(n, 0);
+    if (n == 0)
+        return widths;
+    // The narrowest width that keeps each caption within the line limit with
+    // no word cut...
+    const QFontMetrics metrics = fontMetrics();
+    const int lineLimit = metrics.lineSpacing() * kMaxLines;
+    for (int i = 0; i < n; ++i) {
+        const QString caption = tabText(i);
+        int lo = 8;
+        int hi = qMax(lo, metrics.horizontalAdvance(caption) + 2);
+        while (lo < hi) {
+            const int mid = (lo + hi) / 2;
+            const QRect needed = metrics.boundingRect(QRect(0, 0, mid, 10000), kTextFlags, caption);
+            if (needed.height() <= lineLimit && needed.width() <= mid)
+                hi = mid;
+            else
+                lo = mid + 1;
+        }
+        widths[i] = lo + 2 * kPadX;
+    }
+    // ...then the rest of the row goes to the narrowest tabs first, so short
+    // captions get tabs of one common width.
+    int spare = rowWidth - std::accumulate(widths.cbegin(), widths.cend(), 0);
+    while (spare > 0) {
+        const int low = *std::min_element(widths.cbegin(), widths.cend());
+        int next = std::numeric_limits<int>::max();
+        int atLow = 0;
+        for (int w : widths) {
+            if (w == low)
+                ++atLow;
+            else
+                next = qMin(next, w);
+        }
+        const int raise = qMin(spare / atLow, next == std::numeric_limits<int>::max() ? spare : next - low);
+        if (raise <= 0) {
+            // Fewer pixels left than tabs at the floor: one each, from the left.
+            for (int i = 0; i < n && spare > 0; ++i) {
+                if (widths[i] == low) {
+                    ++widths[i];
+                    --spare;
+                }
+            }
+            break;
+        }
+        for (int &w : widths) {
+            if (w == low)
+                w += raise;
+        }
+        spare -= raise * atLow;
+    }
+    widthsKey_ = key;
+    widths_ = widths;
+    return widths;
+}
+
+int WrappingTabBar::rowHeight(int rowWidth) const
+{
+    const QList<int> widths = tabWidths(rowWidth);
+    int tallest = fontMetrics().lineSpacing();
+    for (int i = 0; i < count(); ++i)
+        tallest = qMax(tallest, captionHeight(tabText(i), widths[i] - 2 * kPadX));
+    return tallest + 2 * kPadY;
+}
+
+QSize WrappingTabBar::tabSizeHint(int index) const
+{
+    const int row = rowWidth();
+    const QList<int> widths = tabWidths(row);
+    if (index < 0 || index >= widths.size())
+        return QTabBar::tabSizeHint(index);
+    return QSize(widths[index], rowHeight(row));
+}
+
+QSize WrappingTabBar::minimumTabSizeHint(int index) const
+{
+    return tabSizeHint(index);
+}
+
+void WrappingTabBar::paintEvent(QPaintEvent *)
+{
+    QStylePainter painter(this);
+    for (int i = 0; i < count(); ++i) {
+        QStyleOptionTab option;
+        initStyleOption(&option, i);
+        const QString caption = option.text;
+        option.text.clear();
+        painter.drawControl(QStyle::CE_TabBarTabShape, option);
+        const bool enabled = isEnabled() && isTabEnabled(i);
+        painter.setPen(palette().color(enabled ? QPalette::Active : QPalette::Disabled, QPalette::WindowText));
+        const QRect text = tabRect(i).adjusted(kPadX, kPadY, -kPadX, -kPadY);
+        painter.drawText(text, kTextFlags, caption);
+        if (i == currentIndex() && hasFocus()) {
+            QStyleOptionFocusRect focus;
+            focus.initFrom(this);
+            focus.rect = text;
+            painter.drawPrimitive(QStyle::PE_FrameFocusRect, focus);
+        }
+    }
+}
+
+TabControl::TabControl(QWidget *parent)
+    : QTabWidget(parent)
+    , bar_(new WrappingTabBar(this))
+{
+    setTabBar(bar_);
+    setUsesScrollButtons(false);
+    setElideMode(Qt::ElideNone);
+    // A closed tab is never shown, also when code asks for it.
+    connect(this, &QTabWidget::currentChanged, this, [this](int index) {
+        if (index >= 0 && !isTabEnabled(index) && lastOpen_ >= 0 && isTabEnabled(lastOpen_))
+            setCurrentIndex(lastOpen_);
+        else
+            lastOpen_ = index;
+    });
+}
+
+} // namespace korim::questionnaire

@@ -1,0 +1,44 @@
+#pragma once
+// The tab control: seven tabs in one row, as wide as the control, each
+// caption wrapped onto as many lines as it needs (long captions get wider
+// tabs). A closed tab is drawn greyed out and cannot be selected.
+
+#include <QTabBar>
+#include <QTabWidget>
+
+namespace korim::questionnaire {
+
+class WrappingTabBar : public QTabBar {
+    Q_OBJECT
+public:
+    explicit WrappingTabBar(QWidget *parent = nullptr);
+
+    // Widths of the tabs for a row of the given width, and the height that
+    // holds every caption.
+    QList<int> tabWidths(int rowWidth) const;
+    int rowHeight(int rowWidth) const;
+
+protected:
+    QSize tabSizeHint(int index) const override;
+    QSize minimumTabSizeHint(int index) const override;
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    int captionHeight(const QString &caption, int textWidth) const;
+    int rowWidth() const;
+    mutable QString widthsKey_;
+    mutable QList<int> widths_;
+};
+
+class TabControl : public QTabWidget {
+    Q_OBJECT
+public:
+    explicit TabControl(QWidget *parent = nullptr);
+    WrappingTabBar *wrappingTabBar() const { return bar_; }
+
+private:
+    WrappingTabBar *bar_;
+    int lastOpen_ = -1;
+};
+
+} // namespace korim::questionnaire

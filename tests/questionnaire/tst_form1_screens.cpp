@@ -1,0 +1,240 @@
+// What the window looks like: nothing clipped or overlapping on any tab, the
+// toolbar pictures drawn at 100 % and 200 %, and the screenshots of every tab
+// (written to $KORIM_SCREENSHOT_DIR when it is set).
+
+#include "questionnaire/support/formtest.h"
+#include "support/testsupport.h"
+
+#include "data/datasource.h"
+#include "data/dbf.h"
+#include "questionnaire/form1.h"
+#include "questionnaire/tabcontrol.h"
+
+#include <QDir>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QScrollBar>
+#include <QImage>
+#include <QLabel>
+#include <QRadioButton>
+#include <QPushButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+using namespace korim::test;
+using korim::questionnaire::Form1;
+
+class ScreensTest : public QObject {
+    Q_OBJECT
+
+private:
+    // A filled-in application over the shipped catalogues, or the test ones.
+    static std::unique_ptr<Form1> filledForm(QTemporaryDir &dir)
+    {
+        FolderSpec spec;
+        QVariantMap app = sampleApplication();
+        app.insert(QStringLiteral("APEMAT"), QString());
+        app.insert(QStringLiteral("CIUDAD"), QStringLiteral("PUERTO ALEGRE"));
+        app.insert(QStringLiteral("DELMUN"), QStringLiteral("SAN MARCOS"));
+        app.insert(QStringLiteral("TELEFONO"), QStringLiteral("5551234567"));
+        app.insert(QStringLiteral("FAX"), QStringLiteral("5551234568"));
+        app.insert(QStringLiteral("APEPREPLEG"), QStringLiteral("RAMOS"));
+        app.insert(QStringLiteral("APEMREPLEG"), QStringLiteral("LUNA"));
+        app.insert(QStringLiteral("NOMBREREPL"), QStringLiteral("ELENA"));
+        app.insert(QStringLiteral("TEL_REPREG"), QStringLiteral("5557654321"));
+        app.insert(QStringLiteral("EMAILREPL"), QStringLiteral("elena.ramos@sur.com"));
+        app.insert(QStringLiteral("NUMCUENTA"), QStringLiteral("0123456789"));
+        app.insert(QStringLiteral("LOCALIDAD"), QStringLiteral("PUERTO ALEGRE"));
+        app.insert(QStringLiteral("DOMBANCO"), QStringLiteral("AV. DEL PUERTO 45"));
+        const QString shipped = shippedDataFolder();
+        const bool useShipped = !shipped.isEmpty() && QFile::exists(shipped + QStringLiteral("/activida.dbf"));
+        if (useShipped) {
+            // Choices that exist in the shipped catalogues.
+            auto keyAt = [&](const QString &file, int row, int field) {
+                return korim::data::DbfTable::open(shipped + QLatin1Char('/') + file)->value(row, field);
+            };
+            app.insert(QStringLiteral("ACTIVIDAD"), keyAt(QStringLiteral("activida.dbf"), 40, 3));
+            app.insert(QStringLiteral("ADMLOCAL"), keyAt(QStringLiteral("admlocal.dbf"), 2, 0));
+            app.insert(QStringLiteral("CVEBANCO"), keyAt(QStringLiteral("catbanco.dbf"), 1, 0));
+        }
+        spec.application = app;
+        spec.products = {QStringLiteral("MUEBLES DE PINO PARA COMEDOR"), QStringLiteral("SILLAS TAPIZADAS"),
+                         QStringLiteral("MESAS DE CENTRO")};
+        QString folder = makeDataFolder(dir.path(), spec);
+        if (useShipped) {
+            // The shipped catalogues look like the real thing.
+            for (const QString &name : {QStringLiteral("activida.dbf"), QStringLiteral("admlocal.dbf"),
+                                        QStringLiteral("catbanco.dbf")}) {
+                QFile::remove(tablePath(folder, name));
+                QFile::copy(shipped + QLatin1Char('/') + name, tablePath(folder, name));
+                QFile::setPermissions(tablePath(folder, name), QFile::ReadOwner | QFile::WriteOwner);
+            }
+        }
+        auto form = openForm(folder, QDate(2005, 6, 15));
+        // As after a valid RFC: the fields are open for typing.
+        form->Habilita(true);
+        // Some sales figures in the grids.
+        QAbstractItemModel *totals = form->dbgVTotales->model();
+        const double figures[3][5] = {{2000, 10, 200, 50, 30}, {2400, 10.5, 228.57, 60, 35}, {2600, 0, 0, 0, 0}};
+        for (int r = 0; r < 3; ++r) {
+            totals->setData(totals->index(r, 2), QString::number(figures[r][0]));
+            totals->setData(totals->index(r, 3), QString::number(figures[r][1]));
+            totals->setData(totals->index(r, 4), QString::number(figures[r][2]));
+            totals->setData(totals->index(r, 5), QString::number(figures[r][3]));
+            totals->setData(totals->index(r, 6), QString::number(figures[r][4]));
+        }
+        QAbstractItemModel *indirect = form->dbVentasTot->model();
+        for (int r = 0; r < 3; ++r) {
+            indirect->setData(indirect->index(r, 2), QString::number(100 * (r + 1)));
+            indirect->setData(indirect->index(r, 3), QString::number(200 * (r + 1)));
+            indirect->setData(indirect->index(r, 4), QString::number(300 * (r + 1)));
+        }
+        return form;
+    }
+
+    // Every visible child of parent lies inside it, no two visible siblings
+    // overlap, and no text is cut.
+    static void checkTidy(QWidget *parent, QStringList &faults)
+    {
+        QList<QWidget *> shown;
+        for (QObject *o : parent->children()) {
+            auto *w = qobject_cast<QWidget *>(o);
+            if (!w || w->isWindow() || w->isHidden())
+                continue;
+            shown.append(w);
+        }
+        for (QWidget *w : shown) {
+            const QString name = w->objectName().isEmpty() ? QString::fromLatin1(w->metaObject()->className())
+                                                           : w->objectName();
+            if (!parent->rect().contains(w->geometry()) && parent->objectName() != QLatin1String("SSTab1"))
+                faults << QStringLiteral("%1 sticks out of %2").arg(name, parent->objectName());
+            if (auto *label = qobject_cast<QLabel *>(w)) {
+                if (label->sizeHint().width() > label->width() + 1)
+                    faults << QStringLiteral("label %1 cut (%2 > %3)").arg(name).arg(label->sizeHint().width()).arg(label->width());
+            }
+            if (auto *box = qobject_cast<QGroupBox *>(w)) {
+                if (box->fontMetrics().horizontalAdvance(box->title()) + 16 > box->width())
+                    faults << QStringLiteral("frame title %1 cut").arg(name);
+            }
+            if (qobject_cast<QRadioButton *>(w) || qobject_cast<QPushButton *>(w)) {
+                if (w->sizeHint().width() > w->width())
+                    faults << QStringLiteral("%1 cut").arg(name);
+            }
+        }
+        for (int i = 0; i < shown.size(); ++i) {
+            for (int j = i + 1; j < shown.size(); ++j) {
+                QWidget *a = shown[i];
+                QWidget *b = shown[j];
+                // A required mark sits right after its own label.
+                if (a->objectName() + QStringLiteral("Mark") == b->objectName()
+                    || b->objectName() + QStringLiteral("Mark") == a->objectName())
+                    continue;
+                if (a->geometry().intersects(b->geometry()))
+                    faults << QStringLiteral("%1 overlaps %2").arg(a->objectName(), b->objectName());
+            }
+        }
+        for (QWidget *w : shown) {
+            if (qobject_cast<QGroupBox *>(w) || w->objectName().startsWith(QLatin1String("SSTab1_page")))
+                checkTidy(w, faults);
+        }
+    }
+
+private slots:
+    void everyTabIsTidy()
+    {
+        QTemporaryDir dir;
+        MessageRecorder boxes;
+        auto form = filledForm(dir);
+        QStringList faults;
+        checkTidy(form.get(), faults);
+        for (int t = 0; t < form->SSTab1->count(); ++t) {
+            form->SSTab1->setCurrentIndex(t);
+            QWidget *page = form->SSTab1->widget(t);
+            QCoreApplication::processEvents();
+            checkTidy(page, faults);
+            // Tab captions fit their tabs (they wrap onto at most three lines).
+            const QRect tab = form->SSTab1->tabBar()->tabRect(t);
+            const QRect text = form->SSTab1->tabBar()->fontMetrics().boundingRect(
+                tab.adjusted(4, 4, -4, -4), Qt::AlignCenter | Qt::TextWordWrap, form->SSTab1->tabText(t));
+            if (text.height() > tab.height() - 4 || text.width() > tab.width())
+                faults << QStringLiteral("tab caption %1 cut").arg(t);
+            for (QTableView *grid : page->findChildren<QTableView *>()) {
+                if (grid->horizontalScrollBar()->isVisible())
+                    faults << QStringLiteral("%1 scrolls sideways").arg(grid->objectName());
+            }
+            if (!form->SSTab1->rect().contains(form->SSTab1->tabBar()->geometry()))
+                faults << QStringLiteral("tab bar wider than the tab control");
+        }
+        // Grid captions fit their columns on their header lines.
+        for (QTableView *grid : {form->dbProductos, form->dbgVTotales, form->dbVentasTot}) {
+            QHeaderView *header = grid->horizontalHeader();
+            for (int c = 0; c < header->count(); ++c) {
+                if (header->isSectionHidden(c))
+                    continue;
+                const QString text = grid->model()->headerData(c, Qt::Horizontal).toString();
+                const QRect needed = header->fontMetrics().boundingRect(QRect(0, 0, 10000, 10000), 0, text);
+                if (needed.width() + 6 > header->sectionSize(c) || needed.height() + 4 > header->height())
+                    faults << QStringLiteral("%1 column %2 caption cut").arg(grid->objectName()).arg(c);
+            }
+            // Figures and years are not cut either.
+            for (int r = 0; r < grid->model()->rowCount(); ++r) {
+                for (int c = 0; c < grid->model()->columnCount(); ++c) {
+                    const QModelIndex cell = grid->model()->index(r, c);
+                    if (grid->isColumnHidden(c) || cell.data(Qt::TextAlignmentRole).toInt() & Qt::AlignLeft)
+                        continue;
+                    if (grid->fontMetrics().horizontalAdvance(cell.data().toString()) + 8 > grid->columnWidth(c))
+                        faults << QStringLiteral("%1 cell %2,%3 cut").arg(grid->objectName()).arg(r).arg(c);
+                }
+            }
+        }
+        QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
+    }
+
+    void toolbarPicturesAreDrawn()
+    {
+        QTemporaryDir dir;
+        auto form = openForm(makeDataFolder(dir.path()));
+        for (int index : {0, 1, 2, 4, 5, 6, 7, 8, 9}) {
+            const QIcon icon = form->Command1[std::size_t(index)]->icon();
+            for (qreal scale : {1.0, 2.0}) {
+                const QPixmap pixmap = icon.pixmap(QSize(20, 20), scale);
+                QVERIFY2(!pixmap.isNull(), qPrintable(QStringLiteral("button %1 has no picture").arg(index)));
+                const QImage image = pixmap.toImage();
+                QCOMPARE(image.width(), int(20 * scale));
+                int painted = 0;
+                for (int y = 0; y < image.height(); ++y) {
+                    for (int x = 0; x < image.width(); ++x)
+                        painted += qAlpha(image.pixel(x, y)) > 0 ? 1 : 0;
+                }
+                // A real picture covers a good part of its square.
+                QVERIFY2(painted > image.width() * image.height() / 5,
+                         qPrintable(QStringLiteral("button %1 at %2x is nearly empty").arg(index).arg(scale)));
+            }
+        }
+    }
+
+    void screenshots()
+    {
+        const QString out = qEnvironmentVariable("KORIM_SCREENSHOT_DIR");
+        QTemporaryDir dir;
+        MessageRecorder boxes;
+        auto form = filledForm(dir);
+        for (int t = 0; t < form->SSTab1->count(); ++t) {
+            form->SSTab1->setCurrentIndex(t);
+            QCoreApplication::processEvents();
+            const QImage shot = form->grab().toImage();
+            QCOMPARE(shot.size(), form->size() * shot.devicePixelRatio());
+            if (!out.isEmpty()) {
+                QDir().mkpath(out);
+                QVERIFY(shot.save(QDir(out).filePath(QStringLiteral("tab%1.png").arg(t))));
+            }
+        }
+        if (out.isEmpty())
+            QSKIP("set KORIM_SCREENSHOT_DIR to write the screenshots");
+    }
+};
+
+QTEST_MAIN(ScreensTest)
+#include "tst_form1_screens.moc"

@@ -1,0 +1,311 @@
+// Start-up of the questionnaire window on real tables: lists, years, the
+// stored application or a new one, and the failures that stop the program.
+
+#include "questionnaire/support/formtest.h"
+#include "support/testsupport.h"
+
+#include "data/datasource.h"
+#include "data/dbf.h"
+#include "questionnaire/form1.h"
+#include "questionnaire/maskededit.h"
+#include "questionnaire/tabcontrol.h"
+
+#include <QComboBox>
+#include <QJsonArray>
+#include <QLineEdit>
+#include <QRadioButton>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextEdit>
+#include <QToolButton>
+
+using namespace korim::test;
+using korim::data::DataError;
+using korim::data::DataSource;
+using korim::data::DbfTable;
+using korim::questionnaire::Form1;
+
+class StartupTest : public QObject {
+    Q_OBJECT
+
+private:
+    static void checkList(QComboBox *list, const QStringList &texts, const QList<qlonglong> &keys)
+    {
+        QCOMPARE(list->count(), texts.size());
+        for (int i = 0; i < texts.size(); ++i) {
+            QCOMPARE(list->itemText(i), texts[i]);
+            QCOMPARE(list->itemData(i).toLongLong(), keys[i]);
+        }
+    }
+
+    static QList<int> yearsOfKind(const QString &folder, int kind)
+    {
+        QList<int> years;
+        const QJsonArray rows = readWithDbfread(tablePath(folder, QStringLiteral("VENTAS.dbf")));
+        for (const QJsonValue &row : rows) {
+            if (row.toArray().at(8).toInt() == kind)
+                years.append(row.toArray().at(0).toInt());
+        }
+        return years;
+    }
+
+private slots:
+    void emptyTableStartsANewLockedRecord()
+    {
+        QTemporaryDir dir;
+        const QString folder = makeDataFolder(dir.path());
+        MessageRecorder boxes;
+        auto form = openForm(folder);
+
+        // The lists hold their catalogues in table order with the keys as item data.
+        QStringList texts;
+        QList<qlonglong> keys;
+        for (const Catalogue &o : testOffices()) {
+            texts << o.text;
+            keys << o.key;
+        }
+        checkList(form->Combo5, texts, keys);
+        texts.clear();
+        keys.clear();
+        for (const Catalogue &b : testBanks()) {
+            texts << b.text;
+            keys << b.key;
+        }
+        checkList(form->cmbBanco, texts, keys);
+        texts.clear();
+        keys.clear();
+        for (int i = 0; i < testActivities().size(); ++i) {
+            texts << testActivities()[i].text;
+            keys << i;
+        }
+        checkList(form->cmbActividad, texts, keys);
+        checkList(form->Combo1, {QStringLiteral("Programa nuevo")}, {1});
+
+        // New record pending, first entries chosen, no office, first tab.
+        QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditAdd));
+        QCOMPARE(form->Combo1->currentIndex(), 0);
+        QCOMPARE(form->cmbActividad->currentIndex(), 0);
+        QCOMPARE(form->cmbBanco->currentIndex(), 0);
+        QCOMPARE(form->Combo5->currentIndex(), -1);
+        QCOMPARE(form->SSTab1->currentIndex(), 0);
+        QCOMPARE(form->dtsDatoProv->value(20).toString(), QStringLiteral("14"));
+        QCOMPARE(form->AnioActual, short(2005));
+
+        // Locked: the stretch is off, "Acerca de.." and the fields above the tabs stay on.
+        QVERIFY(!form->txtCalle->isEnabled());
+        QVERIFY(!form->Command1[1]->isEnabled());
+        QVERIFY(!form->Command1[6]->isEnabled());
+        QVERIFY(!form->NoEmpleados->isEnabled());
+        QVERIFY(!form->txtcargo->isEnabled());
+        QVERIFY(form->Command1[9]->isEnabled());
+        QVERIFY(form->MaskEdBox1->isEnabled());
+        QVERIFY(form->txtApePat1->isEnabled());
+        QVERIFY(form->VentasPais->isEnabled());
+
+        // Nothing selected, every tab open, both notes empty.
+        QVERIFY(!form->chkProdFinal->isChecked() && !form->chkrodIndirecto->isChecked()
+                && !form->chkAbastecedor->isChecked());
+        for (int t = 0; t < 7; ++t)
+            QVERIFY(form->SSTab1->isTabEnabled(t));
+        QVERIFY(form->RichTextBox1->toPlainText().isEmpty());
+        QVERIFY(form->RichTextBox2->toPlainText().isEmpty());
+        QCOMPARE(form->MaskEdBox1->maskedText(), QString(13, QLatin1Char(' ')));
+
+        // Start-up shows nothing; closing asks nothing and stores nothing untouched.
+        QVERIFY(form->close());
+        QVERIFY(boxes.requests().isEmpty());
+        QCOMPARE(DbfTable::open(tablePath(folder, QStringLiteral("datoprov.dbf")))->recordCount(), 0);
+    }
+
+    void storedApplicationOpensForEditing()
+    {
+        QTemporaryDir dir;
+        FolderSpec spec;
+        QVariantMap app = sampleApplication();
+        app.insert(QStringLiteral("CVESOLIC"), QString());
+        app.insert(QStringLiteral("NUMMAQUILA"), 1234);
+        app.insert(QStringLiteral("ANOMAQUILA"), QVariant()); // never written: no value
+        spec.application = app;
+        const QString folder = makeDataFolder(dir.path(), spec);
+        MessageRecorder boxes;
+        auto form = openForm(folder);
+
+        QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditInProgress));
+        QCOMPARE(form->MaskEdBox1->maskedText(), QStringLiteral(" ABC800101AB1"));
+        QCOMPARE(form->txtApePat1->text(), QStringLiteral("EXPORTADORA DEL SUR"));
+        QCOMPARE(form->txtAdmLocal->text(), QStringLiteral("CENTRO"));
+        // The stored choices: procedure, activity by its code, office, bank.
+        QCOMPARE(form->Combo1->currentIndex(), 0);
+        QCOMPARE(form->cmbActividad->currentIndex(), 4);
+        QCOMPARE(form->ClaveActividad, 4);
+        QCOMPARE(form->Combo5->currentIndex(), 2);
+        QCOMPARE(form->cmbBanco->currentIndex(), 1);
+        QCOMPARE(form->cmbBanco->currentData().toLongLong(), 3LL);
+        // Maquila fields: a number shows, no value shows blank.
+        QCOMPARE(form->txtnummaquila->clipText(), QStringLiteral("1234"));
+        QCOMPARE(form->txtanomaquila->clipText(), QString());
+        // The programme type restored from the stored code 4.
+        QVERIFY(form->chkAbastecedor->isChecked());
+        QCOMPARE(form->TipoProg->text(), QStringLiteral("4"));
+        // "14" goes into position 20 of the opened record.
+        QCOMPARE(form->dtsDatoProv->value(20).toString(), QStringLiteral("14"));
+        // Enabled states as designed: Nuevo does not lock an existing record.
+        QVERIFY(!form->txtCalle->isEnabled());
+        QVERIFY(form->txtcargo->isEnabled());
+        QVERIFY(form->NoEmpleados->isEnabled());
+        QVERIFY(form->Command1[1]->isEnabled());
+        QCOMPARE(form->SSTab1->currentIndex(), 0);
+
+        // Closing right away asks the save question.
+        boxes.answer(korim::platform::MsgAnswer::No);
+        QVERIFY(form->close());
+        QCOMPARE(boxes.requests().size(), 1);
+    }
+
+    void maquilaZeroShowsBlank()
+    {
+        QTemporaryDir dir;
+        FolderSpec spec;
+        spec.application = sampleApplication(); // NUMMAQUILA and ANOMAQUILA hold 0
+        auto form = openForm(makeDataFolder(dir.path(), spec));
+        QCOMPARE(form->txtnummaquila->clipText(), QString());
+        QCOMPARE(form->txtanomaquila->clipText(), QString());
+        QCOMPARE(form->txtnummaquila->maskedText(), QStringLiteral("____"));
+    }
+
+    void yearsFollowTheCalendarYear()
+    {
+        QTemporaryDir dir;
+        const QString folder = makeDataFolder(dir.path());
+        {
+            auto form = openForm(folder, QDate(2005, 1, 1));
+            form->close();
+        }
+        QCOMPARE(yearsOfKind(folder, 1), (QList<int>{2004, 2005, 2006}));
+        QCOMPARE(yearsOfKind(folder, 2), (QList<int>{2004, 2005, 2006}));
+        // Started again in a later year, all six rows are rewritten.
+        {
+            auto form = openForm(folder, QDate(2031, 12, 31));
+            QCOMPARE(form->dtsVTotales->recordCount(), 3);
+            QCOMPARE(form->dtsVentasExp->recordCount(), 3);
+            form->close();
+        }
+        QCOMPARE(yearsOfKind(folder, 1), (QList<int>{2030, 2031, 2032}));
+        QCOMPARE(yearsOfKind(folder, 2), (QList<int>{2030, 2031, 2032}));
+    }
+
+    void gridsShowTheStoredRows()
+    {
+        QTemporaryDir dir;
+        FolderSpec spec;
+        spec.products = {QStringLiteral("MUEBLES DE PINO"), QStringLiteral("MESAS")};
+        auto form = openForm(makeDataFolder(dir.path(), spec));
+        QAbstractItemModel *products = form->dbProductos->model();
+        // Two products and the blank row for a new one.
+        QCOMPARE(products->rowCount(), 3);
+        QCOMPARE(products->index(0, 0).data().toString(), QStringLiteral("MUEBLES DE PINO"));
+        QCOMPARE(products->index(1, 0).data().toString(), QStringLiteral("MESAS"));
+        QAbstractItemModel *totals = form->dbgVTotales->model();
+        QCOMPARE(totals->rowCount(), 3); // no new rows
+        QCOMPARE(totals->index(0, 0).data().toString(), QStringLiteral("2004"));
+        QCOMPARE(totals->index(2, 1).data().toString(), QStringLiteral("Año siguiente"));
+        QAbstractItemModel *indirect = form->dbVentasTot->model();
+        QCOMPARE(indirect->rowCount(), 3);
+        QCOMPARE(indirect->index(1, 1).data().toString(), QStringLiteral("2005"));
+        QCOMPARE(indirect->index(1, 0).data().toString(), QStringLiteral("Año actual"));
+    }
+
+    void badFoldersStopBeforeTheWindow_data()
+    {
+        QTest::addColumn<QString>("omit");
+        QTest::addColumn<bool>("emptyOffices");
+        QTest::addColumn<int>("kind2Rows");
+        QTest::addColumn<QString>("named");
+        QTest::newRow("missing catalogue") << QStringLiteral("catbanco.dbf") << false << 3 << QStringLiteral("catbanco.dbf");
+        QTest::newRow("missing application") << QStringLiteral("datoprov.dbf") << false << 3 << QStringLiteral("datoprov.dbf");
+        QTest::newRow("empty catalogue") << QString() << true << 3 << QStringLiteral("admlocal.dbf");
+        QTest::newRow("two indirect rows") << QString() << false << 2 << QStringLiteral("VENTAS.dbf");
+    }
+
+    void badFoldersStopBeforeTheWindow()
+    {
+        QFETCH(QString, omit);
+        QFETCH(bool, emptyOffices);
+        QFETCH(int, kind2Rows);
+        QFETCH(QString, named);
+        QTemporaryDir dir;
+        FolderSpec spec;
+        if (!omit.isEmpty())
+            spec.omit = {omit};
+        spec.emptyOffices = emptyOffices;
+        spec.salesRowsKind2 = kind2Rows;
+        const QString folder = makeDataFolder(dir.path(), spec);
+        MessageRecorder boxes;
+        Form1 form(folder);
+        try {
+            form.load();
+            QFAIL("start-up went on with a broken data folder");
+        } catch (const DataError &e) {
+            QVERIFY2(e.description().contains(named, Qt::CaseInsensitive), qPrintable(e.description()));
+        }
+        QVERIFY(boxes.requests().isEmpty()); // the caller shows the one message
+    }
+
+    void applicationTableWithoutABoundField()
+    {
+        QTemporaryDir dir;
+        const QString folder = makeDataFolder(dir.path());
+        // A DATOPROV whose layout lost the e-mail of the representative.
+        QList<korim::data::FieldDef> fields = DbfTable::open(tablePath(folder, QStringLiteral("datoprov.dbf")))->fields();
+        fields[26].name = QStringLiteral("OTRO");
+        DbfTable::create(tablePath(folder, QStringLiteral("datoprov.dbf")), fields);
+        Form1 form(folder);
+        try {
+            form.load();
+            QFAIL("start-up went on without a bound field");
+        } catch (const DataError &e) {
+            QVERIFY(e.description().contains(QStringLiteral("datoprov.dbf")));
+            QVERIFY(e.description().contains(QStringLiteral("EMAILREPL")));
+        }
+    }
+
+    void storedKeysThatMatchNothing()
+    {
+        QTemporaryDir dir;
+        FolderSpec spec;
+        QVariantMap app = sampleApplication();
+        app.insert(QStringLiteral("ADMLOCAL"), 99);      // no such office
+        app.insert(QStringLiteral("CVEBANCO"), QVariant()); // no value
+        app.insert(QStringLiteral("ACTIVIDAD"), 999999); // a code the catalogue lacks
+        app.insert(QStringLiteral("TIPOTRAM"), 7);
+        spec.application = app;
+        auto form = openForm(makeDataFolder(dir.path(), spec));
+        // Each list ends on its last entry, and the routine went on to its end.
+        QCOMPARE(form->Combo5->currentIndex(), form->Combo5->count() - 1);
+        QCOMPARE(form->cmbBanco->currentIndex(), form->cmbBanco->count() - 1);
+        QCOMPARE(form->cmbActividad->currentIndex(), form->cmbActividad->count() - 1);
+        QCOMPARE(form->Combo1->currentIndex(), 0);
+        QCOMPARE(form->dtsDatoProv->value(20).toString(), QStringLiteral("14"));
+    }
+
+    void shippedDataFolderStarts()
+    {
+        if (shippedDataFolder().isEmpty() || !QFile::exists(shippedDataFolder() + QStringLiteral("/datoprov.dbf")))
+            QSKIP("the shipped data folder has not been generated");
+        QTemporaryDir dir;
+        const QString folder = copyShippedData(dir.path());
+        MessageRecorder boxes;
+        auto form = openForm(folder, QDate(2024, 3, 1));
+        QVERIFY(form->Combo5->count() >= 30);
+        QVERIFY(form->cmbBanco->count() >= 15);
+        QVERIFY(form->cmbActividad->count() >= 60);
+        QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditAdd));
+        QCOMPARE(form->dbgVTotales->model()->index(1, 0).data().toString(), QStringLiteral("2024"));
+        QVERIFY(form->close());
+        QVERIFY(boxes.requests().isEmpty());
+    }
+};
+
+QTEST_MAIN(StartupTest)
+#include "tst_form1_startup.moc"
