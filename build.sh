@@ -57,14 +57,13 @@ case "$cmd" in
     build asan
     test_env
     ctest --preset asan -j "$(nproc)"
-    if [ -d fuzz ] && ls fuzz/*.cpp >/dev/null 2>&1; then
-      build fuzz
-      for f in build/fuzz/fuzz/fuzz_*; do
-        [ -x "$f" ] || continue
-        name=$(basename "$f")
-        "$f" -runs=0 "fuzz/corpus/${name#fuzz_}"
-      done
-    fi
+    # Replay every fuzz target's corpus (only the fuzz targets are built).
+    cmake --preset fuzz >/dev/null
+    for src in fuzz/fuzz_*.cpp; do
+      name=$(basename "$src" .cpp)
+      cmake --build --preset fuzz --target "$name" -j "$(nproc)"
+      QT_QPA_PLATFORM=offscreen "build/fuzz/fuzz/$name" -runs=0 "fuzz/corpus/${name#fuzz_}"
+    done
     ;;
   *)
     echo "usage: ./build.sh run | test | sanitize" >&2

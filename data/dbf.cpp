@@ -518,6 +518,13 @@ struct DbfTable::Impl {
 
     // The file must still be the one we read; otherwise writing would undo
     // somebody else's changes.
+    // The file we opened is still the one under our name.
+    bool stillOnDisk() const
+    {
+        struct stat st {};
+        return ::stat(QFile::encodeName(path).constData(), &st) == 0 && st.st_dev == device && st.st_ino == inode;
+    }
+
     void checkSameFile(const struct stat &st) const
     {
         if (st.st_dev != device || st.st_ino != inode)
@@ -748,6 +755,12 @@ void DbfTable::updateRecord(int row, const QVariantList &values)
                     .arg(d->layout.fields.size()));
     const QByteArray rec = d->encodeRecord(values);
     const qint64 offset = d->layout.liveOffsets[size_t(row)];
+    // Nothing to write when the record already holds these bytes (every start
+    // rewrites the sales years, which change once a year).
+    if (d->layout.languageByte == kLanguage1252
+        && QByteArrayView(d->image).sliced(offset, d->layout.recordLength) == QByteArrayView(rec)
+        && d->stillOnDisk())
+        return;
     const bool oneSector = offset / kAtomicUnit == (offset + d->layout.recordLength - 1) / kAtomicUnit;
     if (oneSector && d->layout.languageByte == kLanguage1252)
         d->writeInPlace(offset, rec);

@@ -28,7 +28,13 @@ WrappingTabBar::WrappingTabBar(QWidget *parent)
 
 int WrappingTabBar::captionHeight(const QString &caption, int textWidth) const
 {
-    return fontMetrics().boundingRect(QRect(0, 0, textWidth, 10000), kTextFlags, caption).height();
+    const QString key = QStringLiteral("h|%1|%2|").arg(font().key()).arg(textWidth) + caption;
+    auto known = measured_.constFind(key);
+    if (known != measured_.cend())
+        return *known;
+    const int height = fontMetrics().boundingRect(QRect(0, 0, textWidth, 10000), kTextFlags, caption).height();
+    measured_.insert(key, height);
+    return height;
 }
 
 int WrappingTabBar::rowWidth() const
@@ -56,6 +62,11 @@ QList<int> WrappingTabBar::tabWidths(int rowWidth) const
     const int lineLimit = metrics.lineSpacing() * kMaxLines;
     for (int i = 0; i < n; ++i) {
         const QString caption = tabText(i);
+        const QString memo = QStringLiteral("w|%1|").arg(font().key()) + caption;
+        if (auto known = measured_.constFind(memo); known != measured_.cend()) {
+            widths[i] = *known;
+            continue;
+        }
         int lo = 8;
         int hi = qMax(lo, metrics.horizontalAdvance(caption) + 2);
         while (lo < hi) {
@@ -67,6 +78,7 @@ QList<int> WrappingTabBar::tabWidths(int rowWidth) const
                 lo = mid + 1;
         }
         widths[i] = lo + 2 * kPadX;
+        measured_.insert(memo, widths[i]);
     }
     // ...then the rest of the row goes to the narrowest tabs first, so short
     // captions get tabs of one common width.
@@ -106,10 +118,14 @@ QList<int> WrappingTabBar::tabWidths(int rowWidth) const
 int WrappingTabBar::rowHeight(int rowWidth) const
 {
     const QList<int> widths = tabWidths(rowWidth);
+    if (heightKey_ == widthsKey_)
+        return height_;
     int tallest = fontMetrics().lineSpacing();
     for (int i = 0; i < count(); ++i)
         tallest = qMax(tallest, captionHeight(tabText(i), widths[i] - 2 * kPadX));
-    return tallest + 2 * kPadY;
+    height_ = tallest + 2 * kPadY;
+    heightKey_ = widthsKey_;
+    return height_;
 }
 
 QSize WrappingTabBar::tabSizeHint(int index) const

@@ -3,6 +3,7 @@
 // caption wrapped onto as many lines as it needs (long captions get wider
 // tabs). A closed tab is drawn greyed out and cannot be selected.
 
+#include <QHash>
 #include <QTabBar>
 #include <QTabWidget>
 
@@ -28,6 +29,11 @@ private:
     int rowWidth() const;
     mutable QString widthsKey_;
     mutable QList<int> widths_;
+    // Word-wrapped text measuring is slow and adding each tab re-lays out
+    // all of them: remember each caption's answers.
+    mutable QHash<QString, int> measured_;
+    mutable QString heightKey_;
+    mutable int height_ = 0;
 };
 
 class TabControl : public QTabWidget {

@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -67,6 +68,7 @@ private slots:
     void headerBytesAreThoseOfDbaseIII();
     void fieldsByPositionAndByNameWithoutRegardToCase();
     void updateChangesOnlyThatRecord();
+    void unchangedUpdateTouchesNothing();
     void largeRecordsAreUpdatedToo();
     void deleteCompactsAndLeavesNoTrace();
     void deletedRecordsOfAnotherWriterAreInvisibleAndDropped();
@@ -194,6 +196,32 @@ void TestDbfTable::updateChangesOnlyThatRecord()
     for (int i = 0; i < 20; ++i)
         QCOMPARE(reread->record(i), table->record(i));
     QVERIFY(leftovers(dir_.path()).isEmpty());
+}
+
+void TestDbfTable::unchangedUpdateTouchesNothing()
+{
+    // Every start rewrites the sales years: when they are already right the
+    // file must not be written (no new date, no rewrite, no fsync).
+    QList<QVariantList> rows;
+    for (int i = 0; i < 20; ++i)
+        rows << QVariantList{QStringLiteral("R%1").arg(i), i * 1.5, i, 0.5, QDate(1999, 12, 31), false};
+    DbfTable::create(path_, everyType(), rows);
+    QByteArray bytes = readAll(path_);
+    bytes[1] = char(99); // an old last-update date shows whether anything was written
+    writeAll(path_, bytes);
+    auto table = DbfTable::open(path_);
+    const QFileInfo before(path_);
+    for (int row = 0; row < 20; ++row)
+        table->updateRecord(row, table->record(row));
+    QCOMPARE(readAll(path_), bytes);
+    const QFileInfo after(path_);
+    QCOMPARE(after.lastModified(), before.lastModified());
+
+    // A real change is still written.
+    QVariantList changed = table->record(19);
+    changed[2] = qlonglong(2031);
+    table->updateRecord(19, changed);
+    QCOMPARE(DbfTable::open(path_)->value(19, 2).toLongLong(), 2031);
 }
 
 void TestDbfTable::largeRecordsAreUpdatedToo()
