@@ -51,6 +51,16 @@ struct FieldDef {
     int offset = 0;        // filled by the engine: byte offset inside the record (after the deletion flag)
 };
 
+inline FieldDef makeField(const QString &name, FieldType type, int length, int decimals = 0)
+{
+    FieldDef f;
+    f.name = name;
+    f.type = type;
+    f.length = length;
+    f.decimals = decimals;
+    return f;
+}
+
 // Stable identity of a record while the table is open; survives compaction.
 using RecordId = std::uint64_t;
 

@@ -20,12 +20,7 @@ namespace {
 
 FieldDef field(const char *name, FieldType type, int length, int decimals = 0)
 {
-    FieldDef f;
-    f.name = QString::fromLatin1(name);
-    f.type = type;
-    f.length = length;
-    f.decimals = decimals;
-    return f;
+    return makeField(QString::fromLatin1(name), type, length, decimals);
 }
 
 // How a window wires its single fields: a manual-submit mapper that hands

@@ -22,12 +22,7 @@ namespace {
 
 FieldDef field(const char *name, FieldType type, int length, int decimals = 0)
 {
-    FieldDef f;
-    f.name = QString::fromLatin1(name);
-    f.type = type;
-    f.length = length;
-    f.decimals = decimals;
-    return f;
+    return makeField(QString::fromLatin1(name), type, length, decimals);
 }
 
 // Small tables with the shapes the program uses: sales rows of two kinds,

@@ -27,7 +27,7 @@ namespace {
 
 FieldDef field(const char *name, FieldType type, int length, int decimals = 0)
 {
-    return FieldDef{QString::fromLatin1(name), type, length, decimals, 0};
+    return makeField(QString::fromLatin1(name), type, length, decimals);
 }
 
 // Narrow records (some inside a sector, some across one) and wide ones (always

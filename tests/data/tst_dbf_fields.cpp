@@ -13,12 +13,7 @@ namespace {
 
 FieldDef field(FieldType type, int length, int decimals = 0, const char *name = "CAMPO")
 {
-    FieldDef f;
-    f.name = QString::fromLatin1(name);
-    f.type = type;
-    f.length = length;
-    f.decimals = decimals;
-    return f;
+    return makeField(QString::fromLatin1(name), type, length, decimals);
 }
 
 QVariant roundTrip(const FieldDef &f, const QVariant &v)

@@ -15,7 +15,7 @@ namespace {
 
 FieldDef field(const char *name, FieldType type, int length, int decimals = 0)
 {
-    return FieldDef{QString::fromLatin1(name), type, length, decimals, 0};
+    return makeField(QString::fromLatin1(name), type, length, decimals);
 }
 
 QList<FieldDef> layout()
