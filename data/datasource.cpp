@@ -729,6 +729,13 @@ void DataSource::setValue(const QString &fieldName, const QVariant &value)
 
 int DataSource::fieldCount() const { return int(d->fields.size()); }
 
+FieldDef DataSource::fieldDef(int position) const
+{
+    if (position < 0 || position >= d->fields.size())
+        return {};
+    return d->fields.at(position);
+}
+
 int DataSource::fieldIndex(const QString &fieldName) const
 {
     for (int i = 0; i < d->fields.size(); ++i) {

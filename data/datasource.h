@@ -109,6 +109,9 @@ public:
     void setValue(const QString &fieldName, const QVariant &value);
     int fieldCount() const;
     int fieldIndex(const QString &fieldName) const;
+    // Layout of a field of the open set (type, width, decimals); a default
+    // FieldDef when there is no such field.
+    FieldDef fieldDef(int position) const;
 
     // True when a bound field (a setData() through model(), i.e. the user
     // typing) put a non-blank value into the pending edit or addition. Values

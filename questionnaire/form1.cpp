@@ -30,6 +30,10 @@ Form1::Form1(const QString &dataFolder, QWidget *parent)
     bindFields();
     connectStateHandlers();
     connectListHandlers();
+    connectRfcHandlers();
+    connectKeyFilters();
+    connectCommandHandlers();
+    connectGridHandlers();
 }
 
 Form1::~Form1() = default;

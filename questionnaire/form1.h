@@ -13,6 +13,7 @@
 //   form1_lookups.cpp   catalogue lookups and the list handlers
 //   form1_nuevo.cpp     the new-application routine
 //   form1_commands.cpp  the toolbar dispatcher
+//   form1_grids.cpp     the sales and products grids
 
 #include <QDate>
 #include <QHash>
@@ -84,6 +85,18 @@ public:
     // Toolbar: one handler for the whole button array.
     void Command1_Click(int Index);
     void CancelaCambios();
+    void GrabaDatos();
+    void EditaDatos();
+    void BorraRegistros();
+    // "Borrar Registro" of the products tab: the current product goes, unasked.
+    void Command2_Click();
+
+    // The RFC check: sets RFCValido, shows its messages, calls Habilita.
+    void ValidaRFC();
+    // The RFC field's text-changed handler.
+    void MaskEdBox1_Change();
+    // The required-data check; its outcome is in FaltanDatos.
+    void DatosRequeridos();
 
     // TotalPersonal and TotalVentas from their parts.
     void recomputeTotals();
@@ -195,6 +208,16 @@ public:
     GridModel *productosModel = nullptr;
     GridModel *vTotalesModel = nullptr;
     GridModel *ventasExpModel = nullptr;
+    // Handlers of the sales grids (form1_grids.cpp), run by the grids.
+    // dbgVTotales: the cursor arrived in a cell, an edited cell was stored,
+    // the grid gained the focus.
+    void totalsCellEntered(int row, int column);
+    void totalsCellStored(int row, int column);
+    void totalsFocusGained();
+    // dbVentasTot: col 5 of the row becomes the sum of cols 2 to 4.
+    void indirectRowTotal(int row);
+    // Hands every open cell editor of the three grids to its table.
+    void commitGridEdits();
 
 signals:
     // Command1_Click started with this index (before the command runs).
@@ -248,6 +271,32 @@ private:
     void bankTextEdited();
     void bankFocusLost();
     bool writeApplicationField(int position, const QVariant &value);
+    // form1_rfc.cpp
+    void connectRfcHandlers();
+    void rfcFocusGained();
+    void rfcFocusLost();
+    void programmeNumberFocusLost();
+    // form1_required.cpp
+    void connectKeyFilters();
+    QList<QLineEdit *> requiredFields() const;
+    bool hasExportProducts() const;
+    // The bank entry the list shows, -1 when its text names none (typed free).
+    int chosenBankEntry() const;
+    // form1_commands.cpp
+    void connectCommandHandlers();
+    bool saveListsChosen();
+    void ensureApplicationOpen();
+    void writeOfficeActivityBank();
+    void zeroSalesRows(korim::data::DataSource *source, const QString &recordSource);
+    int rfcCheckDepth_ = 0; // ValidaRFC runs; its boxes and refocusing are no leave of the field
+
+    // form1_grids.cpp
+    void connectGridHandlers();
+    bool totalsExportCheck(int row);
+    void totalsRecompute(int row);
+    void formatExchangeRateCell(int row);
+    bool storeGridValue(GridModel *model, int row, int column, const QVariant &value);
+    void followGridRow(GridModel *model, int row);
 
     QString dataFolder_;
     QDate today_;

@@ -1,10 +1,70 @@
-// The toolbar: one handler for the whole Command1 button array.
+// The toolbar commands: save, edit, cancel, erase, the required-data check
+// before printing, and "Borrar Registro" of the products tab.
 
 #include "questionnaire/form1.h"
 
+#include "data/datasource.h"
+#include "platform/messages.h"
+#include "questionnaire/maskededit.h"
+#include "questionnaire/rules.h"
+#include "questionnaire/tabcontrol.h"
+
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+#include <exception>
 
 namespace korim::questionnaire {
+
+using korim::data::DataError;
+using korim::data::DataSource;
+namespace platform = korim::platform;
+
+namespace {
+
+constexpr int kTabRepresentante = 1;
+constexpr int kTabDevolucionIva = 6;
+const QString kRfcMask = QStringLiteral("&&&&999999aaa");
+
+void tell(QWidget *parent, const QString &text, platform::MsgIcon icon = platform::MsgIcon::None)
+{
+    platform::MessageRequest box;
+    box.text = text;
+    box.buttons = platform::MsgButtons::Ok;
+    box.icon = icon;
+    platform::showMessage(parent, box);
+}
+
+// A failure of the tables during a command: what was being done, and the
+// engine's own sentence (it names the file).
+void reportFailure(QWidget *parent, int Index, const QString &description)
+{
+    QString what;
+    switch (Index) {
+    case 0: what = QStringLiteral("No se pudo borrar la solicitud."); break;
+    case 1:
+        what = QStringLiteral("No se pudieron grabar los datos; lo capturado sigue en pantalla y no se ha perdido.");
+        break;
+    case 6: what = QStringLiteral("No se pudo abrir la solicitud para editarla."); break;
+    default: what = QStringLiteral("No se pudo completar la operación."); break;
+    }
+    tell(parent, what + QStringLiteral("\r\r") + description, platform::MsgIcon::Critical);
+}
+
+qlonglong keyOf(const QComboBox *list, int index)
+{
+    return list->itemData(index).toLongLong();
+}
+
+} // namespace
+
+void Form1::connectCommandHandlers()
+{
+    connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
+}
 
 void Form1::Command1_Click(int Index)
 {
@@ -15,21 +75,216 @@ void Form1::Command1_Click(int Index)
         ~RestorePointer() { QApplication::restoreOverrideCursor(); }
     } restore;
     emit commandRun(Index);
-    switch (Index) {
-    case 5:
-        CancelaCambios();
-        break;
-    default:
-        // Save (1), edit (6), erase (0), diskette (2), print (7), help (4)
-        // and About (9) arrive with the application commands.
-        break;
+    try {
+        switch (Index) {
+        case 0:
+            BorraRegistros();
+            break;
+        case 1:
+            GrabaDatos();
+            break;
+        case 5:
+            CancelaCambios();
+            break;
+        case 6:
+            EditaDatos();
+            break;
+        case 7:
+            FaltanDatos = 0;
+            DatosRequeridos();
+            if (FaltanDatos == 0) {
+                // The print window (frmDocument), not modal, opens here once
+                // it exists.
+            }
+            break;
+        default:
+            // The diskette (2), the help viewer (4) and the About box (9)
+            // come with their windows; 8 carries no command.
+            break;
+        }
+    } catch (const DataError &e) {
+        reportFailure(this, Index, e.description());
+    } catch (const std::exception &e) {
+        reportFailure(this, Index, QString::fromLocal8Bit(e.what()));
     }
+}
+
+bool Form1::saveListsChosen()
+{
+    // Start-up and erase choose an entry in both; a list with none would
+    // store a code that names nothing.
+    if (Combo1->currentIndex() < 0) {
+        tell(this, QStringLiteral("Elija el tipo de trámite de la solicitud."));
+        Combo1->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
+    if (chosenBankEntry() < 0) {
+        const QString typed = cmbBanco->currentText().trimmed();
+        SSTab1->setCurrentIndex(kTabDevolucionIva);
+        tell(this, typed.isEmpty()
+                       ? QStringLiteral("Elija de la lista el banco de la cuenta para la devolución de IVA.")
+                       : QStringLiteral("El banco «%1» no está en la lista. Elija de la lista el banco de la "
+                                        "cuenta para la devolución de IVA.")
+                             .arg(typed));
+        cmbBanco->setFocus(Qt::OtherFocusReason);
+        return false;
+    }
+    return true;
+}
+
+void Form1::ensureApplicationOpen()
+{
+    // The record is open from start-up on; a command that failed halfway may
+    // have left the stored one closed.
+    if (dtsDatoProv->editMode() == DataSource::EditNone && !dtsDatoProv->eof())
+        dtsDatoProv->edit();
+}
+
+void Form1::GrabaDatos()
+{
+    ValidaRFC();
+    if (!RFCValido)
+        return;
+    if (Combo5->currentIndex() < 0) {
+        tell(this, QStringLiteral("Capture la admon. local del proveedor"));
+        SSTab1->setCurrentIndex(kTabRepresentante);
+        return;
+    }
+    if (!saveListsChosen())
+        return;
+
+    ensureApplicationOpen();
+    dtsDatoProv->setValue(15, keyOf(Combo1, Combo1->currentIndex()));
+    dtsDatoProv->setValue(28, keyOf(Combo5, Combo5->currentIndex()));
+    dtsDatoProv->setValue(21, numericValue(TipoProg->text()));
+    ClaveActividad = cmbActividad->currentIndex();
+    BuscaActividad();
+    // A bank name typed as the catalogue has it counts as choosing it.
+    const int bank = chosenBankEntry();
+    if (bank != cmbBanco->currentIndex())
+        cmbBanco->setCurrentIndex(bank);
+    dtsDatoProv->setValue(35, keyOf(cmbBanco, bank));
+    dtsDatoProv->setValue(22, ClaveActividad);
+
+    dtsDatoProv->updateRecord();
+    dtsDatoProv->setBookmark(dtsDatoProv->lastModified());
+    dtsDatoProv->edit();
+    Command1[5]->setEnabled(true);
+}
+
+void Form1::EditaDatos()
+{
+    if (!dtsDatoProv->eof()) {
+        dtsDatoProv->edit();
+        Command1[4]->setEnabled(true);
+        Habilita(true);
+        MaskEdBox1_Change();
+    }
+    Command1[6]->setEnabled(false);
 }
 
 void Form1::CancelaCambios()
 {
-    // STUB: arrives with the application commands. The window already runs
-    // it when the application's data source moves.
+    const int procedure = Combo1->currentIndex();
+    if (procedure != 0 && procedure != 1)
+        return;
+    Command1[6]->setEnabled(true);
+    Command1[4]->setEnabled(false);
+    Habilita(false);
+}
+
+void Form1::zeroSalesRows(DataSource *source, const QString &recordSource)
+{
+    source->setRecordSource(recordSource);
+    source->refresh();
+    if (!source->eof()) {
+        source->moveFirst();
+        while (!source->eof()) {
+            source->edit();
+            for (int position = 1; position <= 5; ++position)
+                source->setValue(position, 0);
+            source->updateRecord();
+            source->moveNext();
+        }
+    }
+    source->refresh();
+}
+
+void Form1::writeOfficeActivityBank()
+{
+    dtsDatoProv->setValue(28, keyOf(Combo5, Combo5->currentIndex()));
+    ClaveActividad = cmbActividad->currentIndex();
+    BuscaActividad();
+    dtsDatoProv->setValue(22, ClaveActividad);
+    dtsDatoProv->setValue(35, keyOf(cmbBanco, cmbBanco->currentIndex()));
+}
+
+void Form1::BorraRegistros()
+{
+    if (dtsDatoProv->eof())
+        return;
+    platform::MessageRequest question;
+    question.text = QStringLiteral("Con esta Acción borrar toda su solicitud");
+    question.title = QStringLiteral("ATENCION");
+    question.buttons = platform::MsgButtons::YesNo;
+    question.icon = platform::MsgIcon::None;
+    question.defaultAnswer = platform::MsgAnswer::Yes;
+    if (platform::showMessage(this, question) != platform::MsgAnswer::Yes)
+        return;
+
+    // The engine compacts the table files on every deletion, so nothing of
+    // the erased application stays in them.
+    if (!dtsDatoProv->eof())
+        dtsDatoProv->deleteRecord();
+
+    zeroSalesRows(dtsVTotales, QStringLiteral("select * from ventas where tipo =1"));
+    zeroSalesRows(dtsVentasExp, QStringLiteral("select * from ventas where tipo =2"));
+
+    const QString products = QStringLiteral("select * from PROVMERC");
+    dtsProductos->setRecordSource(products);
+    dtsProductos->refresh();
+    if (!dtsProductos->eof()) {
+        dtsProductos->moveFirst();
+        while (!dtsProductos->eof()) {
+            dtsProductos->deleteRecord();
+            dtsProductos->moveNext();
+        }
+    }
+    dtsProductos->setRecordSource(products);
+    dtsProductos->refresh();
+
+    dtsDatoProv->setRecordSource(QStringLiteral("datoprov"));
+    dtsDatoProv->refresh();
+    Nuevo();
+
+    txtnummaquila->setText(QString());
+    txtanomaquila->setText(QString());
+    MaskEdBox1->setMask(QString());
+    MaskEdBox1->setText(QString());
+    MaskEdBox1->setMask(kRfcMask);
+
+    uncheckProgrammeOptions();
+    Combo5->setCurrentIndex(0);
+    Combo1->setCurrentIndex(0);
+    cmbActividad->setCurrentIndex(0);
+    cmbBanco->setCurrentIndex(0);
+    Command1[6]->setEnabled(true);
+    SSTab1->setCurrentIndex(0);
+
+    writeOfficeActivityBank();
+    dtsDatoProv->addNew();
+}
+
+void Form1::Command2_Click()
+{
+    try {
+        if (dtsProductos->eof())
+            return;
+        dtsProductos->deleteRecord();
+        dtsProductos->refresh();
+    } catch (const DataError &e) {
+        tell(this, QStringLiteral("No se pudo borrar el producto.\r\r") + e.description(), platform::MsgIcon::Critical);
+    }
 }
 
 } // namespace korim::questionnaire

@@ -5,10 +5,14 @@
 
 #include <QLineEdit>
 
+#include <cmath>
+
 namespace korim::questionnaire {
 
 using korim::data::DataError;
 using korim::data::DataSource;
+using korim::data::FieldDef;
+using korim::data::FieldType;
 
 namespace {
 
@@ -35,7 +39,32 @@ QString basicText(const QString &, const QVariant &value)
     return value.toString();
 }
 
+// A number as a field with this many decimals keeps it.
+double roundedTo(double value, int decimals)
+{
+    bool ok = false;
+    const double rounded = QString::number(value, 'f', qBound(0, decimals, 15)).toDouble(&ok);
+    return ok ? rounded : value;
+}
+
 } // namespace
+
+void GridDelegate::setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const
+{
+    auto *line = qobject_cast<QLineEdit *>(editor);
+    if (!line) {
+        QStyledItemDelegate::setModelData(editor, model, index);
+        return;
+    }
+    const QString text = line->text();
+    if (text == index.data(Qt::EditRole).toString())
+        return;
+    auto *self = const_cast<GridDelegate *>(this);
+    if (model->setData(index, text, Qt::EditRole))
+        emit self->cellStored(index);
+    else
+        emit self->cellRefused(index, text);
+}
 
 QWidget *GridDelegate::createEditor(QWidget *parent, const QStyleOptionViewItem &option,
                                    const QModelIndex &index) const
@@ -236,10 +265,13 @@ QVariant GridModel::data(const QModelIndex &index, int role) const
 
 bool GridModel::setData(const QModelIndex &index, const QVariant &value, int role)
 {
+    lastError_.clear();
     if (role != Qt::EditRole || !index.isValid() || sourceColumn(index.column()) < 0)
         return false;
-    if (!columns_[index.column()].editable)
+    if (!columns_[index.column()].editable || !allowUpdate_) {
+        lastError_ = QStringLiteral("La celda no se puede modificar.");
         return false;
+    }
     int row = index.row();
     bool added = false;
     if (row == newRow()) {
@@ -248,13 +280,14 @@ bool GridModel::setData(const QModelIndex &index, const QVariant &value, int rol
             return true;
         try {
             source_->addNew();
-        } catch (const DataError &) {
+        } catch (const DataError &e) {
+            lastError_ = e.description();
             return false;
         }
         added = true;
         row = sourceRows_ - 1;
     }
-    const bool ok = sourceModel()->setData(sourceModel()->index(row, sourceColumn(index.column())), value, role);
+    const bool ok = writeSource(row, index.column(), value);
     if (!ok && added) {
         try {
             source_->cancelUpdate();
@@ -264,12 +297,58 @@ bool GridModel::setData(const QModelIndex &index, const QVariant &value, int rol
     return ok;
 }
 
+bool GridModel::writeSource(int row, int column, const QVariant &value)
+{
+    korim::data::RecordSetModel *records = source_->model();
+    if (records->setData(records->index(row, sourceColumn(column)), value, Qt::EditRole)) {
+        lastError_.clear();
+        return true;
+    }
+    lastError_ = records->lastError();
+    // A grid writes each cell at once: a value the table refused must not
+    // linger in a pending edit, where the cell would show it and the next
+    // write of the row would fail on it again.
+    if (records->writeThrough() && source_->editMode() == DataSource::EditInProgress) {
+        try {
+            source_->cancelUpdate();
+        } catch (const DataError &) {
+        }
+    }
+    return false;
+}
+
+void GridModel::setAllowUpdate(bool on)
+{
+    allowUpdate_ = on;
+}
+
+QVariant GridModel::value(int row, int column) const
+{
+    if (row < 0 || row >= sourceRows_ || sourceColumn(column) < 0)
+        return {};
+    return sourceModel()->data(sourceModel()->index(row, sourceColumn(column)), Qt::EditRole);
+}
+
+bool GridModel::storeValue(int row, int column, const QVariant &value)
+{
+    if (row < 0 || row >= sourceRows_ || sourceColumn(column) < 0) {
+        lastError_ = QStringLiteral("Celda no válida.");
+        return false;
+    }
+    QVariant stored = value;
+    const FieldDef field = source_->fieldDef(sourceColumn(column));
+    if ((field.type == FieldType::Numeric || field.type == FieldType::Float)
+        && value.typeId() == QMetaType::Double && std::isfinite(value.toDouble()))
+        stored = roundedTo(value.toDouble(), field.decimals);
+    return writeSource(row, column, stored);
+}
+
 Qt::ItemFlags GridModel::flags(const QModelIndex &index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
-    if (index.column() < columns_.size() && columns_[index.column()].editable)
+    if (allowUpdate_ && index.column() < columns_.size() && columns_[index.column()].editable)
         f |= Qt::ItemIsEditable;
     return f;
 }

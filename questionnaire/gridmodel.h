@@ -26,11 +26,19 @@ struct GridColumn {
 };
 
 // Cell editors of a grid: line edits no longer than their column's field.
+// An edited cell is handed to the model when the editor closes; the grid's
+// window hears of it after the store (cellStored) or when the store was
+// refused (cellRefused). A cell left unchanged stores nothing.
 class GridDelegate : public QStyledItemDelegate {
     Q_OBJECT
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
     QWidget *createEditor(QWidget *parent, const QStyleOptionViewItem &option, const QModelIndex &index) const override;
+    void setModelData(QWidget *editor, QAbstractItemModel *model, const QModelIndex &index) const override;
+
+signals:
+    void cellStored(const QModelIndex &index);
+    void cellRefused(const QModelIndex &index, const QString &text);
 };
 
 class GridModel : public QAbstractTableModel {
@@ -52,6 +60,21 @@ public:
     // Column of the source model behind a grid column.
     int sourceColumn(int column) const;
     void setFormatter(Formatter formatter);
+
+    // The grid's update switch: while it is off no cell can be edited.
+    // Values written by code (storeValue) are not affected.
+    void setAllowUpdate(bool on);
+    bool allowUpdate() const { return allowUpdate_; }
+    // The value a cell holds, as the table holds it (numbers stay numbers);
+    // an invalid QVariant for the blank row or an empty field.
+    QVariant value(int row, int column) const;
+    // Writes a value into a cell of an existing row by code, editable or not.
+    // A number is first rounded to the decimals of its field, so what the
+    // grid shows is what the table keeps. On failure the table and the cell
+    // keep their old value and lastError() says why.
+    bool storeValue(int row, int column, const QVariant &value);
+    // Why the last setData() or storeValue() failed (empty after a success).
+    QString lastError() const { return lastError_; }
     // A caption split onto header lines: at its widest run of blanks when it
     // has one of three or more, else at the blank nearest its middle when it
     // is long.
@@ -69,6 +92,7 @@ private:
     bool wantsNewRow() const;
     void syncNewRow();
     QAbstractItemModel *sourceModel() const;
+    bool writeSource(int row, int column, const QVariant &value);
 
     korim::data::DataSource *source_;
     QList<GridColumn> columns_;
@@ -76,6 +100,8 @@ private:
     bool allowAddNew_;
     bool newRowShown_ = false;
     bool absorbing_ = false;
+    bool allowUpdate_ = true;
+    QString lastError_;
     int sourceRows_ = 0;
     Formatter formatter_;
 };

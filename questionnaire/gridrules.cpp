@@ -31,9 +31,14 @@ TotalsRow recomputeTotalsRow(const QVariant &pesoSales, const QVariant &exchange
     const double rate = cellNumber(exchangeRate);
     if (rate != 0.0)
         row.dollarSales = cellNumber(pesoSales) / rate;
-    if (row.dollarSales != 0.0)
-        row.exportShare = cellNumber(exports) / row.dollarSales * 100.0;
+    row.exportShare = exportShare(row.dollarSales, exports);
     return row;
+}
+
+double exportShare(const QVariant &dollarSales, const QVariant &exports)
+{
+    const double dollars = cellNumber(dollarSales);
+    return dollars != 0.0 ? cellNumber(exports) / dollars * 100.0 : 0.0;
 }
 
 bool exportsExceedSales(const QVariant &dollarSales, const QVariant &exports)
@@ -69,6 +74,12 @@ double indirectExportTotal(const QVariant &certificates, const QVariant &exporte
 QString formatExchangeRate(double value, const QLocale &locale)
 {
     return displayText(value, QStringLiteral("Standard"), locale);
+}
+
+double exchangeRateValue(double value)
+{
+    // Read back from the ungrouped text, so the number is the one shown.
+    return numericValue(formatWithPattern(value, QStringLiteral("0.00"), QLocale::c()));
 }
 
 QString displayText(double value, const QString &formatName, const QLocale &locale)

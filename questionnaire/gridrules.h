@@ -21,6 +21,8 @@ struct TotalsRow {
 };
 TotalsRow recomputeTotalsRow(const QVariant &pesoSales, const QVariant &exchangeRate,
                              const QVariant &exports);
+// Col 7 alone, from the dollar sales as they stand in col 4.
+double exportShare(const QVariant &dollarSales, const QVariant &exports);
 
 // The export check, on col 4 and col 5 as they stand before recomputation:
 // true when the exports exceed the dollar sales (equal is accepted).
@@ -42,6 +44,8 @@ double indirectExportTotal(const QVariant &certificates, const QVariant &exporte
 
 // The exchange rate as rewritten in its cell: two decimals, grouped.
 QString formatExchangeRate(double value, const QLocale &locale = QLocale::system());
+// The number behind that text: the rate rounded to two decimals as shown.
+double exchangeRateValue(double value);
 
 // A value shown in a grid column with display format formatName:
 // "###,###,###,###.00" and other pictures (see formatWithPattern), "Standard"

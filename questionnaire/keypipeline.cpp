@@ -34,6 +34,19 @@ bool isFilteredCharacter(int code)
     return (code >= 32 && code != 127) || code == 8 || code == 9 || code == 13 || code == 27;
 }
 
+// The key of a control character a filter may return in place of another
+// (Tab for Enter in the sales grids); 0 for any other code.
+int controlKey(int code)
+{
+    switch (code) {
+    case 8: return Qt::Key_Backspace;
+    case 9: return Qt::Key_Tab;
+    case 13: return Qt::Key_Return;
+    case 27: return Qt::Key_Escape;
+    default: return 0;
+    }
+}
+
 bool isPrintable(int code)
 {
     return code >= 32 && code != 127;
@@ -295,9 +308,16 @@ bool KeyPipeline::rewriteKey(QWidget *receiver, QKeyEvent *event)
         event->accept();
         return true; // dropped
     }
+    // A control character turned into another one is that other key: widgets
+    // act on the key, not on its text.
+    int key = event->key();
+    if (text.size() == 1 && out.size() == 1 && out != text && controlKey(text.at(0).unicode())) {
+        if (const int replaced = controlKey(out.at(0).unicode()))
+            key = replaced;
+    }
     // Delivered again even when unchanged, so a key that the receiver passes
     // on to its parent is not filtered a second time on the way.
-    QKeyEvent copy(event->type(), event->key(), event->modifiers(), event->nativeScanCode(),
+    QKeyEvent copy(event->type(), key, event->modifiers(), event->nativeScanCode(),
                    event->nativeVirtualKey(), event->nativeModifiers(), out, event->isAutoRepeat(),
                    quint16(event->count()), event->device());
     delivering_.append(&copy);

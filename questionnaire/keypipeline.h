@@ -10,7 +10,9 @@
 //      steps 1 and 2;
 //   3. the field's own key filter, if any (keyAscii in, keyAscii or 0 out).
 // A character that comes out as 0 is dropped. A changed key is delivered as a
-// new event and the original swallowed (a QKeyEvent's text cannot be changed).
+// new event and the original swallowed (a QKeyEvent's text cannot be changed);
+// a control character a filter turns into another (Enter into Tab) is
+// delivered as that other key.
 //
 // Text that arrives without keys (paste, drag and drop, setText) is normalised
 // by the same mode: a validator on plain fields, the edit signal on list and

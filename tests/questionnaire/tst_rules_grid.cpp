@@ -16,6 +16,7 @@ private slots:
     void indirectTotal();
     void keys();
     void exchangeRateFormat();
+    void exchangeRateKeepsTheShownNumber();
     void displayFormats_data();
     void displayFormats();
     void displayFormatsFollowLocale();
@@ -114,6 +115,20 @@ void TestGridRules::exchangeRateFormat()
     QCOMPARE(formatExchangeRate(9.999, c), QStringLiteral("10.00"));
     const QLocale spain(QLocale::Spanish, QLocale::Spain);
     QCOMPARE(formatExchangeRate(1234.5, spain), QStringLiteral("1.234,50"));
+}
+
+void TestGridRules::exchangeRateKeepsTheShownNumber()
+{
+    // The number behind the two-decimal text, whatever the grouping.
+    QCOMPARE(exchangeRateValue(1234.567), 1234.57);
+    QCOMPARE(exchangeRateValue(9.999), 10.0);
+    QCOMPARE(exchangeRateValue(10.5), 10.5);
+    QCOMPARE(exchangeRateValue(0.004), 0.0);
+    QCOMPARE(exchangeRateValue(1234567.125), 1234567.13);
+    // The percentage from dollar sales as they stand, stored rounded or not.
+    QCOMPARE(exportShare(200.0, 50.0), 25.0);
+    QCOMPARE(exportShare(QVariant(), 50.0), 0.0);
+    QCOMPARE(exportShare(QStringLiteral("0.00"), 50.0), 0.0);
 }
 
 void TestGridRules::displayFormats_data()

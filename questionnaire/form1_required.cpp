@@ -1,0 +1,114 @@
+// The required-data check, the fields' keystroke filters and the running
+// totals of personnel and sales.
+
+#include "questionnaire/form1.h"
+
+#include "data/datasource.h"
+#include "platform/messages.h"
+#include "questionnaire/focuswatch.h"
+#include "questionnaire/keypipeline.h"
+#include "questionnaire/maskededit.h"
+#include "questionnaire/requiredrules.h"
+#include "questionnaire/rules.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QRadioButton>
+
+namespace korim::questionnaire {
+
+namespace platform = korim::platform;
+
+void Form1::connectKeyFilters()
+{
+    // The window upper-cases every key; the e-mail fields and txtcargo got
+    // their case with the layout. These take digits, "." and the editing keys.
+    const QList<QWidget *> digitsOnly = {txtProg1,    txtProg2,  txtnummaquila, txtanomaquila, txtTelefono,
+                                         txtfax,      txtCP,     txtTelefonoR2, txtFaxR2,      NoEmpleados,
+                                         NoObreros,   VentasPais, VentasExterior};
+    for (QWidget *field : digitsOnly)
+        KeyPipeline::setMode(field, KeyMode::Digits);
+
+    auto personnel = [this] {
+        TotalPersonal->setText(plainNumber(numericValue(NoEmpleados->text()) + numericValue(NoObreros->text())));
+    };
+    auto sales = [this] {
+        TotalVentas->setText(plainNumber(numericValue(VentasPais->text()) + numericValue(VentasExterior->text())));
+    };
+    FocusWatch::on(NoEmpleados, dtsDatoProv)->lost(personnel);
+    FocusWatch::on(NoObreros, dtsDatoProv)->lost(personnel);
+    FocusWatch::on(VentasPais, dtsDatoProv)->lost(sales);
+    FocusWatch::on(VentasExterior, dtsDatoProv)->lost(sales);
+}
+
+QList<QLineEdit *> Form1::requiredFields() const
+{
+    // The order in which the window holds its controls, which is the order
+    // of the message. Whether a field is required is its tag's business.
+    const QList<QLineEdit *> held = {txtApePat1, txtDomSucursal, txtlocalidad, txtNumCuenta,  txtsucursal,
+                                     NoEmpleados, NoObreros,     txtNombreR2,  txtTelefonoR2, txtcargo,
+                                     txtDelMun,  txtEstado,      txtTelefono,  txtCP,         txtColonia,
+                                     txtCalle,   VentasPais,     VentasExterior};
+    QList<QLineEdit *> required;
+    for (QLineEdit *field : held) {
+        if (field->property("tag").toString() == QLatin1String("1"))
+            required << field;
+    }
+    return required;
+}
+
+bool Form1::hasExportProducts() const
+{
+    // Products are written as soon as a cell is left, so the table is what
+    // the source holds.
+    return dtsProductos->recordCount() > 0;
+}
+
+int Form1::chosenBankEntry() const
+{
+    // The bank list takes typed text. A name typed that is in the list counts
+    // as that bank (typing is upper-cased, the catalogue is not); one that is
+    // not leaves the list on its old entry, which would name a bank the
+    // clerk no longer sees.
+    const int index = cmbBanco->currentIndex();
+    if (!cmbBanco->isEditable() || index < 0)
+        return index;
+    const QString shown = cmbBanco->currentText().trimmed();
+    if (cmbBanco->itemText(index).trimmed().compare(shown, Qt::CaseInsensitive) == 0)
+        return index;
+    for (int i = 0; i < cmbBanco->count(); ++i) {
+        if (cmbBanco->itemText(i).trimmed().compare(shown, Qt::CaseInsensitive) == 0)
+            return i;
+    }
+    return -1;
+}
+
+void Form1::DatosRequeridos()
+{
+    FaltanDatos = 0;
+    ValidaRFC();
+
+    QList<RequiredControl> controls;
+    for (QLineEdit *field : requiredFields())
+        controls << RequiredControl{field->property("tag").toString(), field->text(), field->toolTip()};
+    RequiredFacts facts;
+    facts.activitySelected = cmbActividad->currentIndex() >= 0;
+    facts.activityToolTip = cmbActividad->toolTip();
+    facts.bankSelected = chosenBankEntry() >= 0;
+    facts.bankToolTip = cmbBanco->toolTip();
+    facts.programmeTypeSet = chkProdFinal->isChecked() || chkrodIndirecto->isChecked() || chkAbastecedor->isChecked();
+    facts.hasProducts = hasExportProducts();
+
+    const RequiredCheck check = requiredData(controls, facts);
+    FaltanDatos = short(check.FaltanDatos);
+    if (check.message) {
+        platform::MessageRequest box;
+        box.text = *check.message;
+        box.title = kRequiredTitle;
+        box.buttons = platform::MsgButtons::Ok;
+        box.icon = platform::MsgIcon::Information;
+        platform::showMessage(this, box);
+    }
+}
+
+} // namespace korim::questionnaire

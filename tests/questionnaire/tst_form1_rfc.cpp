@@ -1,0 +1,285 @@
+// The RFC field in the window: typed key by key through its mask, checked
+// when it is left, with the check's boxes, the focus put back, the window
+// unlocked or locked; and the guard on the programme number.
+
+#include "questionnaire/support/commandtest.h"
+#include "questionnaire/support/formtest.h"
+#include "support/testsupport.h"
+
+#include "data/datasource.h"
+#include "questionnaire/form1.h"
+#include "questionnaire/keypipeline.h"
+#include "questionnaire/maskededit.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QJsonArray>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+using namespace korim::test;
+using korim::questionnaire::Form1;
+using korim::questionnaire::KeyMode;
+using korim::questionnaire::KeyPipeline;
+
+namespace {
+
+const QString tooShort = QStringLiteral("El RFC no puede ser menor de 13");
+const QString firstBlank = QStringLiteral("El primer digito del RFC debe ser un espacio ");
+const QString month = QStringLiteral("El valor del mes del RFC es incorrecto");
+const QString day = QStringLiteral("El valor del dia del RFC es incorrecto");
+const QString last = QStringLiteral("El ultimo digito del RFC debe ser A ó del 0 al 9");
+
+QString letter(int p)
+{
+    return QStringLiteral("El  %1 digito del RFC debe ser letra ").arg(p);
+}
+
+QStringList boxesOf(const QStringList &texts)
+{
+    QStringList out;
+    for (const QString &t : texts)
+        out << plainBox(t);
+    return out;
+}
+
+} // namespace
+
+class RfcTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    std::unique_ptr<Form1> form_;
+
+    void leaveRfc() { QTest::keyClick(form_->MaskEdBox1, Qt::Key_Tab); }
+
+private slots:
+    void initTestCase()
+    {
+        form_ = openForm(makeDataFolder(dir_.path()));
+    }
+
+    void init()
+    {
+        // Tests that open a window of their own leave this one inactive.
+        form_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form_.get()));
+    }
+
+    void cleanupTestCase()
+    {
+        MessageRecorder boxes;
+        form_->close();
+        form_.reset();
+    }
+
+    void leavingChecks_data()
+    {
+        QTest::addColumn<QString>("keys");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<QStringList>("messages");
+        QTest::addColumn<bool>("unlockedBefore");
+        QTest::addColumn<bool>("unlockedAfter");
+
+        const QString enye = QStringLiteral("goñj800101ab1");
+        QTest::newRow("company, typed with its blank") << " abc800101ab1" << " ABC800101AB1" << QStringList{} << false << true;
+        QTest::newRow("individual") << "gomj800101ab1" << "GOMJ800101AB1" << QStringList{} << false << true;
+        QTest::newRow("& in the letter block") << "g&mj800101ab1" << "G&MJ800101AB1" << QStringList{} << false << true;
+        QTest::newRow("& in a company's letter block") << " &bc800101ab1" << " &BC800101AB1" << QStringList{} << false << true;
+        QTest::newRow("Ñ in the letter block") << enye << "GOÑJ800101AB1" << QStringList{letter(3)} << true << false;
+        QTest::newRow("company without its blank")
+            << "abcd800101ab" << "ABCD800101AB " << QStringList{firstBlank, last} << true << false;
+        QTest::newRow("month 00, day 00") << "gomj800000ab1" << "GOMJ800000AB1" << QStringList{} << false << true;
+        QTest::newRow("month 12, day 31") << "gomj801231ab1" << "GOMJ801231AB1" << QStringList{} << false << true;
+        QTest::newRow("month 13") << "gomj801301ab1" << "GOMJ801301AB1" << QStringList{month} << true << false;
+        QTest::newRow("day 32") << "gomj800132ab1" << "GOMJ800132AB1" << QStringList{day} << true << false;
+        // Typed keys are capitals by the time the mask sees them.
+        QTest::newRow("lower-case check character typed") << "gomj800101aba" << "GOMJ800101ABA" << QStringList{}
+                                                           << false << true;
+        QTest::newRow("check character B") << "gomj800101abb" << "GOMJ800101ABB" << QStringList{last} << true << false;
+        QTest::newRow("four messages") << "1omj801332abb" << "1OMJ801332ABB"
+                                       << QStringList{letter(1), month, day, last} << true << false;
+        QTest::newRow("company layout, four messages")
+            << "abcd801332ab" << "ABCD801332AB " << QStringList{firstBlank, month, day, last} << true << false;
+        // Too short: the window keeps whatever state it had.
+        QTest::newRow("too short, unlocked") << "abc" << "ABC          " << QStringList{tooShort} << true << true;
+        QTest::newRow("empty, locked") << "" << QString(13, QLatin1Char(' ')) << QStringList{tooShort} << false << false;
+    }
+
+    void leavingChecks()
+    {
+        QFETCH(QString, keys);
+        QFETCH(QString, shown);
+        QFETCH(QStringList, messages);
+        QFETCH(bool, unlockedBefore);
+        QFETCH(bool, unlockedAfter);
+
+        form_->Habilita(unlockedBefore);
+        form_->RFCValido = !messages.isEmpty();
+        typeRfc(form_->MaskEdBox1, keys);
+        QCOMPARE(form_->MaskEdBox1->maskedText(), shown);
+
+        MessageRecorder boxes;
+        leaveRfc();
+        QCOMPARE(describeBoxes(boxes.requests()), boxesOf(messages));
+        QCOMPARE(form_->RFCValido, messages.isEmpty());
+        // After a message the clerk is back in the field; else on the next one.
+        QCOMPARE(QApplication::focusWidget(),
+                 messages.isEmpty() ? static_cast<QWidget *>(form_->txtApePat1) : form_->MaskEdBox1);
+        QCOMPARE(form_->txtCalle->isEnabled(), unlockedAfter);
+        QCOMPARE(form_->Command1[1]->isEnabled(), unlockedAfter);
+        QVERIFY(form_->Command1[9]->isEnabled());
+    }
+
+    void eachLeaveChecksOnceWithRealBoxes()
+    {
+        // Real boxes take the keyboard away from the field and the check puts
+        // it back: neither may count as leaving the field again.
+        typeRfc(form_->MaskEdBox1, QStringLiteral("1omj801332abb"));
+        QStringList seen;
+        QTimer answerer;
+        answerer.setInterval(5);
+        connect(&answerer, &QTimer::timeout, this, [&seen] {
+            if (auto *box = qobject_cast<QMessageBox *>(QApplication::activeModalWidget())) {
+                seen << box->text();
+                box->button(QMessageBox::Ok)->click();
+            }
+        });
+        answerer.start();
+        QTimer watchdog;
+        watchdog.setSingleShot(true);
+        connect(&watchdog, &QTimer::timeout, this, [&seen] {
+            seen << QStringLiteral("(watchdog)");
+            while (QWidget *w = QApplication::activeModalWidget())
+                w->close();
+        });
+        watchdog.start(10000);
+
+        leaveRfc();
+        QCoreApplication::processEvents();
+        const QStringList four{letter(1), month, day, last};
+        QCOMPARE(seen, four);
+        // Without a window manager nothing activates the window again when
+        // the last box closes; a desktop does.
+        auto reactivate = [this] {
+            form_->activateWindow();
+            return QTest::qWaitForWindowActive(form_.get());
+        };
+        QVERIFY(reactivate());
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form_->MaskEdBox1));
+        // The next attempt to leave checks again, once.
+        seen.clear();
+        leaveRfc();
+        QCoreApplication::processEvents();
+        QCOMPARE(seen, four);
+        answerer.stop();
+        watchdog.stop();
+        QVERIFY(reactivate());
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form_->MaskEdBox1));
+    }
+
+    void typedBlankTakesOnePlace()
+    {
+        QTemporaryDir dir;
+        const QString folder = makeDataFolder(dir.path());
+        auto form = openForm(folder);
+        auto *rfc = form->MaskEdBox1;
+        // An empty field takes the focus with its first place selected.
+        QVERIFY(focusOn(form->txtApePat1));
+        QVERIFY(focusOn(rfc));
+        QCOMPARE(rfc->selectionStart(), 0);
+        QCOMPARE(rfc->selectedText().size(), 1);
+        // One blank at the caret, the caret one place further: no place skipped.
+        typeKeys(rfc, QStringLiteral(" "));
+        QCOMPARE(rfc->cursorPosition(), 1);
+        typeKeys(rfc, QStringLiteral("abc"));
+        QCOMPARE(rfc->cursorPosition(), 4);
+        typeKeys(rfc, QStringLiteral("800101ab1"));
+        QCOMPARE(rfc->maskedText(), QStringLiteral(" ABC800101AB1"));
+
+        // Leaving unlocks the window; the save stores the blank and the field keeps it.
+        MessageRecorder boxes;
+        QTest::keyClick(rfc, Qt::Key_Tab);
+        QVERIFY(form->Command1[1]->isEnabled());
+        form->Combo5->setCurrentIndex(0);
+        form->Command1_Click(1);
+        QCOMPARE(describeBoxes(boxes.requests()), QStringList{});
+        QCOMPARE(rfc->maskedText(), QStringLiteral(" ABC800101AB1"));
+        const QJsonArray rows = readWithDbfread(tablePath(folder, QStringLiteral("datoprov.dbf")));
+        QCOMPARE(rows.size(), 1);
+        QCOMPARE(rows.at(0).toArray().at(0).toString(), QStringLiteral(" ABC800101AB1"));
+
+        // A blank typed inside an individual RFC also moves one place only.
+        typeRfc(rfc, QStringLiteral("gomj"));
+        typeKeys(rfc, QStringLiteral(" "));
+        QCOMPARE(rfc->cursorPosition(), 5);
+        QCOMPARE(rfc->maskedText(), QStringLiteral("GOMJ         "));
+    }
+
+    void focusAndTextHandlers()
+    {
+        auto *rfc = form_->MaskEdBox1;
+        // A filled field keeps the caret where the platform puts it.
+        rfc->setMaskedText(QStringLiteral(" ABC800101AB1"));
+        MessageRecorder boxes;
+        QVERIFY(focusOn(form_->txtApePat1));
+        QVERIFY(focusOn(rfc));
+        QVERIFY(!rfc->hasSelectedText());
+        // Typing into it enables the two name fields.
+        form_->txtnombre1->setEnabled(false);
+        form_->txtApemat1->setEnabled(false);
+        typeRfc(rfc, QStringLiteral("g"));
+        QVERIFY(form_->txtnombre1->isEnabled());
+        QVERIFY(form_->txtApemat1->isEnabled());
+        rfc->setMaskedText(QStringLiteral("GOMJ800101AB1"));
+    }
+
+    void programmeNumberNeverNegative()
+    {
+        QLineEdit *number = form_->txtProg2;
+        // Hidden in the window; shown here so it can hold the focus.
+        number->show();
+        number->setEnabled(true);
+        MessageRecorder boxes;
+        number->clear();
+        QVERIFY(focusOn(number));
+        typeText(number, QStringLiteral("-7a.1"));
+        QCOMPARE(number->text(), QStringLiteral("7.1"));
+        QVERIFY(focusOn(form_->txtApePat1));
+        QCOMPARE(number->text(), QStringLiteral("7.1"));
+
+        // The digit filter keeps a minus out even of text set by code; the
+        // guard on leaving is the second line, so the filter steps aside here.
+        KeyPipeline::setMode(number, KeyMode::Untouched);
+        number->setText(QStringLiteral("-5"));
+        KeyPipeline::setMode(number, KeyMode::Digits);
+        QCOMPARE(number->text(), QStringLiteral("-5"));
+        QVERIFY(focusOn(number));
+        focusOn(form_->txtApePat1);
+        QCOMPARE(number->text(), QStringLiteral("0"));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(number));
+        QVERIFY(boxes.requests().isEmpty());
+        number->hide();
+    }
+
+    void closingOrDestroyingIsNoLeave()
+    {
+        QTemporaryDir dir;
+        auto form = openForm(makeDataFolder(dir.path()));
+        typeRfc(form->MaskEdBox1, QStringLiteral("abc"));
+        MessageRecorder boxes;
+        QVERIFY(form->close());
+        // Torn down with the focus still in the invalid field.
+        auto other = openForm(makeDataFolder(dir.path() + QStringLiteral("/b")));
+        typeRfc(other->MaskEdBox1, QStringLiteral("abc"));
+        other.reset();
+        QCOMPARE(describeBoxes(boxes.requests()), QStringList{});
+    }
+};
+
+QTEST_MAIN(RfcTest)
+#include "tst_form1_rfc.moc"
