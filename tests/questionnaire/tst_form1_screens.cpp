@@ -75,22 +75,29 @@ private:
         auto form = openForm(folder, QDate(2005, 6, 15));
         // As after a valid RFC: the fields are open for typing.
         form->Habilita(true);
-        // Some sales figures in the grids.
+        // Some sales figures in the grids, typed in a clerk's order: sales and
+        // rate, then exports; the cursor's visits keep the derived columns.
         QAbstractItemModel *totals = form->dbgVTotales->model();
-        const double figures[3][5] = {{2000, 10, 200, 50, 30}, {2400, 10.5, 228.57, 60, 35}, {2600, 0, 0, 0, 0}};
+        const double figures[3][4] = {{2000, 10, 50, 30}, {2400, 10.5, 60, 35}, {2600, 0, 0, 0}};
         for (int r = 0; r < 3; ++r) {
             totals->setData(totals->index(r, 2), QString::number(figures[r][0]));
-            totals->setData(totals->index(r, 3), QString::number(figures[r][1]));
-            totals->setData(totals->index(r, 4), QString::number(figures[r][2]));
-            totals->setData(totals->index(r, 5), QString::number(figures[r][3]));
-            totals->setData(totals->index(r, 6), QString::number(figures[r][4]));
+            if (r == 0 || figures[r][1] != 0)
+                totals->setData(totals->index(r, 3), QString::number(figures[r][1]));
+            totals->setData(totals->index(r, 6), QString::number(figures[r][3]));
+            form->dbgVTotales->setCurrentIndex(totals->index(r, 2));
+            totals->setData(totals->index(r, 5), QString::number(figures[r][2]));
+            form->dbgVTotales->setCurrentIndex(totals->index(r, 6));
         }
         QAbstractItemModel *indirect = form->dbVentasTot->model();
         for (int r = 0; r < 3; ++r) {
             indirect->setData(indirect->index(r, 2), QString::number(100 * (r + 1)));
             indirect->setData(indirect->index(r, 3), QString::number(200 * (r + 1)));
             indirect->setData(indirect->index(r, 4), QString::number(300 * (r + 1)));
+            form->dbVentasTot->setCurrentIndex(indirect->index(r, 2));
+            form->dbVentasTot->setCurrentIndex(indirect->index(r, 4));
         }
+        form->dbgVTotales->setCurrentIndex(totals->index(0, 2));
+        form->dbVentasTot->setCurrentIndex(indirect->index(0, 2));
         return form;
     }
 
