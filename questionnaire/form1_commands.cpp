@@ -223,12 +223,9 @@ void Form1::BorraRegistros()
 {
     if (dtsDatoProv->eof())
         return;
-    platform::MessageRequest question;
-    question.text = QStringLiteral("Con esta Acción borrar toda su solicitud");
-    question.title = QStringLiteral("ATENCION");
-    question.buttons = platform::MsgButtons::YesNo;
-    question.icon = platform::MsgIcon::None;
-    question.defaultAnswer = platform::MsgAnswer::Yes;
+    const platform::MessageRequest question{QStringLiteral("Con esta Acción borrar toda su solicitud"),
+                                            QStringLiteral("ATENCION"), platform::MsgButtons::YesNo,
+                                            platform::MsgIcon::None, platform::MsgAnswer::Yes};
     if (platform::showMessage(this, question) != platform::MsgAnswer::Yes)
         return;
 

@@ -26,15 +26,6 @@ QString keyText(const QVariant &key)
     return key.toString().trimmed().toUpper();
 }
 
-double number(const QVariant &value)
-{
-    if (!value.isValid() || value.isNull())
-        return 0;
-    if (value.typeId() == QMetaType::QString)
-        return numericValue(value.toString());
-    return value.toDouble();
-}
-
 } // namespace
 
 void Form1::busca(QComboBox *lista, const QVariant &clave)
@@ -54,8 +45,8 @@ void Form1::BuscaActividad()
     // List place -> activity code. The catalogue is read from its first record.
     dtsacti->moveFirst();
     while (!dtsacti->eof()) {
-        if (number(dtsacti->value(0)) == ClaveActividad) {
-            ClaveActividad = int(qRound64(number(dtsacti->value(3))));
+        if (numericValueOf(dtsacti->value(0)) == ClaveActividad) {
+            ClaveActividad = int(qRound64(numericValueOf(dtsacti->value(3))));
             return;
         }
         dtsacti->moveNext();
@@ -69,8 +60,8 @@ void Form1::BuscaActividadEntrada()
     // Activity code -> list place.
     dtsacti->moveFirst();
     while (!dtsacti->eof()) {
-        if (number(dtsacti->value(3)) == ClaveActividad) {
-            ClaveActividad = int(qRound64(number(dtsacti->value(0))));
+        if (numericValueOf(dtsacti->value(3)) == ClaveActividad) {
+            ClaveActividad = int(qRound64(numericValueOf(dtsacti->value(0))));
             return;
         }
         dtsacti->moveNext();

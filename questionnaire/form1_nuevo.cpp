@@ -17,19 +17,10 @@ namespace korim::questionnaire {
 
 namespace {
 
-double number(const QVariant &value)
-{
-    if (!value.isValid() || value.isNull())
-        return 0;
-    if (value.typeId() == QMetaType::QString)
-        return numericValue(value.toString());
-    return value.toDouble();
-}
-
 // A maquila programme number or year: 0 and no value both mean none.
 QString maquilaText(const QVariant &value)
 {
-    const double n = number(value);
+    const double n = numericValueOf(value);
     return n == 0 ? QString() : plainNumber(n);
 }
 
@@ -52,7 +43,7 @@ void Form1::Nuevo()
         } else {
             dtsDatoProv->edit();
             busca(Combo1, dtsDatoProv->value(15));
-            ClaveActividad = int(qRound64(number(dtsDatoProv->value(22))));
+            ClaveActividad = int(qRound64(numericValueOf(dtsDatoProv->value(22))));
             BuscaActividadEntrada();
             busca(cmbActividad, ClaveActividad);
             busca(Combo5, dtsDatoProv->value(28));

@@ -162,12 +162,9 @@ void Form1::closeEvent(QCloseEvent *event)
     try {
         switch (dtsDatoProv->editMode()) {
         case DataSource::EditInProgress: {
-            platform::MessageRequest question;
-            question.text = QStringLiteral("Salvar los datos antes de salir?");
-            question.title = QStringLiteral("ATENCION");
-            question.buttons = platform::MsgButtons::YesNoCancel;
-            question.icon = platform::MsgIcon::None;
-            question.defaultAnswer = platform::MsgAnswer::Yes;
+            const platform::MessageRequest question{QStringLiteral("Salvar los datos antes de salir?"),
+                                                    QStringLiteral("ATENCION"), platform::MsgButtons::YesNoCancel,
+                                                    platform::MsgIcon::None, platform::MsgAnswer::Yes};
             switch (platform::showMessage(this, question)) {
             case platform::MsgAnswer::Yes:
                 dtsDatoProv->updateRecord();

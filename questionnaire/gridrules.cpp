@@ -8,20 +8,7 @@ namespace korim::questionnaire {
 
 double cellNumber(const QVariant &cell)
 {
-    if (!cell.isValid() || cell.isNull())
-        return 0.0;
-    switch (cell.typeId()) {
-    case QMetaType::QString:
-    case QMetaType::QByteArray:
-        return numericValue(cell.toString());
-    default:
-        break;
-    }
-    bool ok = false;
-    const double value = cell.toDouble(&ok);
-    if (!ok || !std::isfinite(value))
-        return numericValue(cell.toString());
-    return value;
+    return numericValueOf(cell);
 }
 
 TotalsRow recomputeTotalsRow(const QVariant &pesoSales, const QVariant &exchangeRate,

@@ -250,4 +250,17 @@ QString reportAmount(const QVariant &value, const QLocale &locale)
     return padded.right(column);
 }
 
+double numericValueOf(const QVariant &value)
+{
+    if (!value.isValid() || value.isNull())
+        return 0.0;
+    if (value.typeId() == QMetaType::QString || value.typeId() == QMetaType::QByteArray)
+        return numericValue(value.toString());
+    bool ok = false;
+    const double number = value.toDouble(&ok);
+    if (!ok || !std::isfinite(number))
+        return numericValue(value.toString());
+    return number;
+}
+
 } // namespace korim::questionnaire

@@ -15,6 +15,10 @@ namespace korim::questionnaire {
 // Never returns infinity or NaN: an overlong number gives the largest double.
 double numericValue(const QString &text);
 
+// The same for a stored value: a number as it is, a text by the rule above,
+// nothing (or a value that is no number) as 0.
+double numericValueOf(const QVariant &value);
+
 // A number written back into a text field: plain decimal notation without
 // grouping and without trailing zeros ("15", "12.5"), rounded to 15
 // significant digits (0.1 + 0.2 -> "0.3"), never in exponent form; -0 and
