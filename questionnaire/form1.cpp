@@ -4,6 +4,8 @@
 #include "questionnaire/keyorder.h"
 #include "questionnaire/keypipeline.h"
 
+#include <QApplication>
+
 // The toolbar pictures are compiled into this static library; they must be
 // registered by hand, from the global namespace.
 static void initForm1Icons()
@@ -36,7 +38,14 @@ Form1::Form1(const QString &dataFolder, QWidget *parent)
     connectGridHandlers();
 }
 
-Form1::~Form1() = default;
+Form1::~Form1()
+{
+    // Destroying the controls below still emits signals (focus moves, tabs
+    // and rows removed); the handlers must not run on a half-destroyed window.
+    QObject::disconnect(qApp, nullptr, this, nullptr);
+    for (QObject *child : findChildren<QObject *>())
+        QObject::disconnect(child, nullptr, this, nullptr);
+}
 
 void Form1::createDataSources()
 {

@@ -98,6 +98,29 @@ QGroupBox *makeFrame(QWidget *parent, const char *name, const QString &title, co
     return frame;
 }
 
+// A grid header of fixed thickness. The grid asks its size hint only for
+// that thickness; Qt would measure every caption in bold for it, loading
+// more faces at start for nothing.
+class FixedHeader : public QHeaderView {
+public:
+    FixedHeader(Qt::Orientation orientation, QWidget *parent)
+        : QHeaderView(orientation, parent)
+    {
+        // As the grid's own headers.
+        setSectionsClickable(true);
+        setHighlightSections(true);
+    }
+
+    QSize sizeHint() const override
+    {
+        if (orientation() == Qt::Horizontal && minimumHeight() == maximumHeight())
+            return QSize(length(), minimumHeight());
+        if (orientation() == Qt::Vertical && minimumWidth() == maximumWidth())
+            return QSize(minimumWidth(), length());
+        return QHeaderView::sizeHint();
+    }
+};
+
 } // namespace
 
 // Toolbar pictures, captions-free buttons with the command as tooltip.
@@ -456,8 +479,11 @@ void Form1::buildGrids()
 
     // Columns as wide as their captions need (at least the given width);
     // the last visible one takes what is left.
+    // Everything that does not need the model is set first: a header with
+    // sections measures all its captions again on each font or style change.
     auto setUp = [this](QTableView *view, GridModel *model, const QList<int> &minimum) {
-        view->setModel(model);
+        view->setHorizontalHeader(new FixedHeader(Qt::Horizontal, view));
+        view->setVerticalHeader(new FixedHeader(Qt::Vertical, view));
         view->setItemDelegate(new GridDelegate(view));
         view->setSelectionMode(QAbstractItemView::SingleSelection);
         view->setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -479,6 +505,7 @@ void Form1::buildGrids()
             header->setFont(small);
         }
         header->setFixedHeight(lines * header->fontMetrics().lineSpacing() + 8);
+        view->setModel(model);
         for (int c = 0; c < model->columnCount(); ++c) {
             view->setColumnHidden(c, !model->columns().at(c).visible);
             const QString caption = model->headerData(c, Qt::Horizontal).toString();

@@ -26,9 +26,9 @@ WrappingTabBar::WrappingTabBar(QWidget *parent)
     setDrawBase(true);
 }
 
-int WrappingTabBar::captionHeight(const QString &caption, int textWidth) const
+int WrappingTabBar::captionHeight(const QString &faceKey, const QString &caption, int textWidth) const
 {
-    const QString key = QStringLiteral("h|%1|%2|").arg(font().key()).arg(textWidth) + caption;
+    const QString key = QStringLiteral("h|%1|%2|").arg(faceKey).arg(textWidth) + caption;
     auto known = measured_.constFind(key);
     if (known != measured_.cend())
         return *known;
@@ -48,10 +48,12 @@ QList<int> WrappingTabBar::tabWidths(int rowWidth) const
     const int n = count();
     // Layout asks for every tab's size many times; the answer only changes
     // with the width, the captions or the face.
-    QString key = QString::number(rowWidth) + QLatin1Char('|') + font().key();
+    QStringList captions;
+    captions.reserve(n);
     for (int i = 0; i < n; ++i)
-        key += QLatin1Char('|') + tabText(i);
-    if (key == widthsKey_)
+        captions.append(tabText(i));
+    const QFont face = font();
+    if (widthsRound_ != 0 && rowWidth == widthsRow_ && face == widthsFont_ && captions == widthsCaptions_)
         return widths_;
     QList<int> widths(n, 0);
     if (n == 0)
@@ -60,9 +62,10 @@ QList<int> WrappingTabBar::tabWidths(int rowWidth) const
     // no word cut...
     const QFontMetrics metrics = fontMetrics();
     const int lineLimit = metrics.lineSpacing() * kMaxLines;
+    const QString memoPrefix = QStringLiteral("w|%1|").arg(face.key());
     for (int i = 0; i < n; ++i) {
-        const QString caption = tabText(i);
-        const QString memo = QStringLiteral("w|%1|").arg(font().key()) + caption;
+        const QString &caption = captions.at(i);
+        const QString memo = memoPrefix + caption;
         if (auto known = measured_.constFind(memo); known != measured_.cend()) {
             widths[i] = *known;
             continue;
@@ -110,21 +113,25 @@ QList<int> WrappingTabBar::tabWidths(int rowWidth) const
         }
         spare -= raise * atLow;
     }
-    widthsKey_ = key;
+    widthsRow_ = rowWidth;
+    widthsFont_ = face;
+    widthsCaptions_ = captions;
     widths_ = widths;
+    ++widthsRound_;
     return widths;
 }
 
 int WrappingTabBar::rowHeight(int rowWidth) const
 {
     const QList<int> widths = tabWidths(rowWidth);
-    if (heightKey_ == widthsKey_)
+    if (heightRound_ == widthsRound_)
         return height_;
     int tallest = fontMetrics().lineSpacing();
+    const QString faceKey = font().key();
     for (int i = 0; i < count(); ++i)
-        tallest = qMax(tallest, captionHeight(tabText(i), widths[i] - 2 * kPadX));
+        tallest = qMax(tallest, captionHeight(faceKey, tabText(i), widths[i] - 2 * kPadX));
     height_ = tallest + 2 * kPadY;
-    heightKey_ = widthsKey_;
+    heightRound_ = widthsRound_;
     return height_;
 }
 

@@ -3,7 +3,9 @@
 // caption wrapped onto as many lines as it needs (long captions get wider
 // tabs). A closed tab is drawn greyed out and cannot be selected.
 
+#include <QFont>
 #include <QHash>
+#include <QStringList>
 #include <QTabBar>
 #include <QTabWidget>
 
@@ -25,14 +27,18 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
-    int captionHeight(const QString &caption, int textWidth) const;
+    int captionHeight(const QString &faceKey, const QString &caption, int textWidth) const;
     int rowWidth() const;
-    mutable QString widthsKey_;
+    // What the widths were worked out for; layout asks many times.
+    mutable int widthsRow_ = -1;
+    mutable QFont widthsFont_;
+    mutable QStringList widthsCaptions_;
     mutable QList<int> widths_;
+    mutable quint64 widthsRound_ = 0;
     // Word-wrapped text measuring is slow and adding each tab re-lays out
     // all of them: remember each caption's answers.
     mutable QHash<QString, int> measured_;
-    mutable QString heightKey_;
+    mutable quint64 heightRound_ = 0;
     mutable int height_ = 0;
 };
 
