@@ -246,6 +246,7 @@ private:
     QLineEdit *addText(QWidget *parent, const char *name, const QString &label, const QRect &labelRect,
                        const QRect &fieldRect, int maxLength, const QString &tag, const QString &messageName);
     QLabel *addLabel(QWidget *parent, const QString &text, const QRect &rect, QWidget *buddy);
+    QLabel *addGridCaption(QWidget *parent, const QString &text, const QRect &rect, QWidget *grid);
     void describe(QWidget *field, QLabel *label, const QString &tag, const QString &messageName);
     void markRequired(QLabel *label);
     void assignMnemonics();

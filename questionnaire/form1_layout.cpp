@@ -399,14 +399,21 @@ void Form1::buildTab3(QWidget *page)
     Command2->setText(QStringLiteral("Borrar Registro"));
 }
 
+// A grid's caption: a raised panel above it, the grid's buddy label.
+QLabel *Form1::addGridCaption(QWidget *parent, const QString &text, const QRect &rect, QWidget *grid)
+{
+    QLabel *caption = addLabel(parent, text, rect, grid);
+    caption->setAlignment(Qt::AlignCenter);
+    caption->setFrameShape(QFrame::Panel);
+    caption->setFrameShadow(QFrame::Raised);
+    return caption;
+}
+
 void Form1::buildTab4(QWidget *page)
 {
     dbgVTotales = make<QTableView>(page, "dbgVTotales", QRect(4, 20, 701, 110));
-    lbldbgVTotales = addLabel(page, QStringLiteral(" VENTAS TOTALES E INTERCAMBIO COMERCIAL CON EL EXTERIOR"),
-                              QRect(4, 2, 701, 18), dbgVTotales);
-    lbldbgVTotales->setAlignment(Qt::AlignCenter);
-    lbldbgVTotales->setFrameShape(QFrame::Panel);
-    lbldbgVTotales->setFrameShadow(QFrame::Raised);
+    lbldbgVTotales = addGridCaption(page, QStringLiteral(" VENTAS TOTALES E INTERCAMBIO COMERCIAL CON EL EXTERIOR"),
+                                    QRect(4, 2, 701, 18), dbgVTotales);
     dbgVTotales->setAccessibleName(accessibleFromLabel(lbldbgVTotales->text()));
     RichTextBox1 = make<QTextEdit>(page, "RichTextBox1", QRect(4, 134, 701, 60));
 }
@@ -417,10 +424,7 @@ void Form1::buildTab5(QWidget *page)
                              QStringLiteral("VENTAS A EXPORTADORES FINALES REALIZADAS ATRAVES DE :"),
                              QRect(4, 0, 701, 146));
     dbVentasTot = make<QTableView>(fraVentasExp, "dbVentasTot", QRect(10, 36, 681, 104));
-    lbldbVentasTot = addLabel(fraVentasExp, QStringLiteral("Miles de pesos"), QRect(10, 18, 681, 18), dbVentasTot);
-    lbldbVentasTot->setAlignment(Qt::AlignCenter);
-    lbldbVentasTot->setFrameShape(QFrame::Panel);
-    lbldbVentasTot->setFrameShadow(QFrame::Raised);
+    lbldbVentasTot = addGridCaption(fraVentasExp, QStringLiteral("Miles de pesos"), QRect(10, 18, 681, 18), dbVentasTot);
     dbVentasTot->setAccessibleName(accessibleFromLabel(fraVentasExp->title()));
     RichTextBox2 = make<QTextEdit>(page, "RichTextBox2", QRect(4, 148, 701, 50));
 }
