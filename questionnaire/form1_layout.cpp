@@ -8,6 +8,7 @@
 #include "questionnaire/keypipeline.h"
 #include "questionnaire/maskededit.h"
 #include "questionnaire/tabcontrol.h"
+#include "questionnaire/textwidth.h"
 #include "questionnaire/twips.h"
 
 #include <QButtonGroup>
@@ -66,6 +67,14 @@ W *make(QWidget *parent, const char *name, const QRect &geometry)
 class MiddleElidingList : public QComboBox {
 public:
     using QComboBox::QComboBox;
+
+    void showPopup() override
+    {
+        // The office names are long: the open list shows them whole. Set
+        // here, since the list's view is only made when first asked for.
+        view()->setMinimumWidth(380);
+        QComboBox::showPopup();
+    }
 
 protected:
     void paintEvent(QPaintEvent *) override
@@ -170,7 +179,7 @@ QLabel *Form1::addLabel(QWidget *parent, const QString &text, const QRect &rect,
     label->setObjectName(QStringLiteral("lbl") + buddy->objectName());
     QRect r = rect;
     if (r.width() <= 0)
-        r.setWidth(label->sizeHint().width());
+        r.setWidth(plainTextWidth(label->font(), withoutMnemonic(text)) + 1);
     if (r.height() <= 0)
         r.setHeight(kFieldHeight);
     label->setGeometry(r);
@@ -187,8 +196,11 @@ void Form1::markRequired(QLabel *label)
     QPalette p = mark->palette();
     p.setColor(QPalette::WindowText, kRequiredColour);
     mark->setPalette(p);
-    const int textWidth = label->fontMetrics().horizontalAdvance(withoutMnemonic(label->text()));
-    mark->setGeometry(label->x() + textWidth + 2, label->y(), mark->sizeHint().width(), label->height());
+    // Exact advances here: the mark sits in the gap before the field.
+    const QFontMetrics metrics = label->fontMetrics();
+    const int textWidth = metrics.horizontalAdvance(withoutMnemonic(label->text()));
+    mark->setGeometry(label->x() + textWidth + 2, label->y(), metrics.horizontalAdvance(QLatin1Char('*')),
+                      label->height());
     mark->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     mark->setToolTip(QStringLiteral("Dato requerido"));
     mark->setAccessibleName(QStringLiteral("Dato requerido"));
@@ -225,8 +237,7 @@ void Form1::buildTopRows()
     const int y1 = 41;
     const int y2 = 65;
     MaskEdBox1 = make<MaskedEdit>(this, "MaskEdBox1", QRect(130, y1, 140, kFieldHeight));
-    MaskEdBox1->setMask(QStringLiteral("&&&&999999aaa"));
-    MaskEdBox1->setPromptChar(QLatin1Char(' '));
+    MaskEdBox1->setMask(QStringLiteral("&&&&999999aaa"), QLatin1Char(' '));
     describe(MaskEdBox1, addLabel(this, QStringLiteral("RFC"), QRect(20, y1, 0, 0), MaskEdBox1),
              QStringLiteral("1"), QStringLiteral("RFC"));
     KeyPipeline::setMode(MaskEdBox1, KeyMode::Upper);
@@ -244,13 +255,11 @@ void Form1::buildTopRows()
     txtacredita = addText(this, "txtacredita", QStringLiteral("No. de acreditamiento"), QRect(360, y2, 0, 0),
                           QRect(510, y2, 90, kFieldHeight), 10, {}, {});
     txtanomaquila = make<MaskedEdit>(this, "txtanomaquila", QRect(470, y2, 50, kFieldHeight));
-    txtanomaquila->setMask(QStringLiteral("####"));
-    txtanomaquila->setPromptChar(QLatin1Char('_'));
+    txtanomaquila->setMask(QStringLiteral("####"), QLatin1Char('_'));
     describe(txtanomaquila,
              addLabel(this, QStringLiteral("Año Programa Maquila"), QRect(360, y2, 0, 0), txtanomaquila), {}, {});
     txtnummaquila = make<MaskedEdit>(this, "txtnummaquila", QRect(650, y2, 50, kFieldHeight));
-    txtnummaquila->setMask(QStringLiteral("####"));
-    txtnummaquila->setPromptChar(QLatin1Char('_'));
+    txtnummaquila->setMask(QStringLiteral("####"), QLatin1Char('_'));
     describe(txtnummaquila,
              addLabel(this, QStringLiteral("Numero de Maquila"), QRect(540, y2, 0, 0), txtnummaquila), {}, {});
 }
@@ -302,8 +311,6 @@ void Form1::buildTab0(QWidget *page)
     txtEstado = addText(f, "txtEstado", QStringLiteral("Estado"), QRect(lx, row(1), 0, 0),
                         QRect(fx, row(1), 200, kFieldHeight), 30, req, QStringLiteral("Estado"));
     Combo5 = makeList<MiddleElidingList>(f, "Combo5", QRect(fx, row(2), 200, kFieldHeight), false);
-    // The office names are long: the open list shows them whole.
-    Combo5->view()->setMinimumWidth(380);
     describe(Combo5, addLabel(f, QStringLiteral("Adm. local de recaudación"), QRect(lx, row(2), 0, 0), Combo5), {},
              {});
     txtfax = addText(f, "txtfax", QStringLiteral("Fax"), QRect(lx, row(3), 0, 0), QRect(fx, row(3), 150, kFieldHeight),

@@ -15,6 +15,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QStandardItemModel>
 #include <QTableView>
 
 namespace korim::questionnaire {
@@ -73,13 +74,16 @@ void Form1::fillList(DataSource *source, const QString &recordSource, QComboBox 
     source->moveLast();
     source->moveFirst();
     const int n = source->recordCount();
-    list->clear();
+    // The entries go into a new model that the list takes in one step: added
+    // one by one, each would be announced to the list and its view.
+    auto *entries = new QStandardItemModel(n, 1, list);
     for (int i = 0; i < n; ++i) {
-        list->addItem(source->value(textPosition).toString().trimmed());
-        const QVariant key = source->value(keyPosition);
-        list->setItemData(i, qlonglong(qRound64(key.toDouble())));
+        auto *entry = new QStandardItem(source->value(textPosition).toString().trimmed());
+        entry->setData(qlonglong(qRound64(source->value(keyPosition).toDouble())), Qt::UserRole);
+        entries->setItem(i, 0, entry);
         source->moveNext();
     }
+    list->setModel(entries); // the list deletes the model it had made
     list->setCurrentIndex(0);
 }
 

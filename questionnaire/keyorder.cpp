@@ -1,5 +1,6 @@
 #include "questionnaire/keyorder.h"
 
+#include <QHash>
 #include <QWidget>
 
 namespace korim::questionnaire {
@@ -88,9 +89,15 @@ const QList<KeyPlace> &keyboardOrder()
 QList<const char *> applyKeyboardOrder(QWidget *window)
 {
     QList<const char *> missing;
+    // One walk over the window instead of one search per place.
+    QHash<QString, QWidget *> byName;
+    for (QWidget *w : window->findChildren<QWidget *>()) {
+        if (!w->objectName().isEmpty() && !byName.contains(w->objectName()))
+            byName.insert(w->objectName(), w);
+    }
     QWidget *previous = nullptr;
     for (const KeyPlace &entry : keyboardOrder()) {
-        QWidget *control = window->findChild<QWidget *>(QString::fromLatin1(entry.control));
+        QWidget *control = byName.value(QString::fromLatin1(entry.control));
         if (!control) {
             missing.append(entry.control);
             continue;

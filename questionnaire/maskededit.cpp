@@ -48,6 +48,13 @@ void MaskedEdit::setMask(const QString &mask)
     applyMask();
 }
 
+void MaskedEdit::setMask(const QString &mask, QChar prompt)
+{
+    mask_ = mask;
+    prompt_ = prompt;
+    applyMask();
+}
+
 void MaskedEdit::setPromptChar(QChar prompt)
 {
     prompt_ = prompt;

@@ -18,6 +18,8 @@ public:
     // "&" any character, "9" and "#" a digit, "a" a letter or digit; every
     // place optional. An empty mask makes it a plain field.
     void setMask(const QString &mask);
+    // Both at once: each change re-lays the field out.
+    void setMask(const QString &mask, QChar prompt);
     QString mask() const { return mask_; }
     void setPromptChar(QChar prompt);
     QChar promptChar() const { return prompt_; }

@@ -1,5 +1,8 @@
 #include "questionnaire/tabcontrol.h"
 
+#include "questionnaire/textwidth.h"
+
+#include <QList>
 #include <QPainter>
 #include <QStyleOptionTab>
 #include <QStylePainter>
@@ -32,7 +35,8 @@ int WrappingTabBar::captionHeight(const QString &faceKey, const QString &caption
     auto known = measured_.constFind(key);
     if (known != measured_.cend())
         return *known;
-    const int height = fontMetrics().boundingRect(QRect(0, 0, textWidth, 10000), kTextFlags, caption).height();
+    const int lines = wrappedLines(font(), caption, textWidth);
+    const int height = fontMetrics().lineSpacing() * (lines > 0 ? lines : 1);
     measured_.insert(key, height);
     return height;
 }
@@ -60,8 +64,6 @@ QList<int> WrappingTabBar::tabWidths(int rowWidth) const
         return widths;
     // The narrowest width that keeps each caption within the line limit with
     // no word cut...
-    const QFontMetrics metrics = fontMetrics();
-    const int lineLimit = metrics.lineSpacing() * kMaxLines;
     const QString memoPrefix = QStringLiteral("w|%1|").arg(face.key());
     for (int i = 0; i < n; ++i) {
         const QString &caption = captions.at(i);
@@ -70,16 +72,22 @@ QList<int> WrappingTabBar::tabWidths(int rowWidth) const
             widths[i] = *known;
             continue;
         }
+        // Wrapping only moves whole words, so the answer lies between the
+        // widest word and the caption on one line.
         int lo = 8;
-        int hi = qMax(lo, metrics.horizontalAdvance(caption) + 2);
+        for (QStringView word : QStringView(caption).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+            lo = qMax(lo, plainTextWidth(face, word));
+        int hi = qMax(lo, plainTextWidth(face, caption));
         while (lo < hi) {
             const int mid = (lo + hi) / 2;
-            const QRect needed = metrics.boundingRect(QRect(0, 0, mid, 10000), kTextFlags, caption);
-            if (needed.height() <= lineLimit && needed.width() <= mid)
+            const int lines = wrappedLines(face, caption, mid);
+            if (lines > 0 && lines <= kMaxLines)
                 hi = mid;
             else
                 lo = mid + 1;
         }
+        // One pixel for the kerning the sums leave out.
+        ++lo;
         widths[i] = lo + 2 * kPadX;
         measured_.insert(memo, widths[i]);
     }
