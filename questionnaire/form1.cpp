@@ -3,6 +3,7 @@
 #include "data/datasource.h"
 #include "questionnaire/keyorder.h"
 #include "questionnaire/keypipeline.h"
+#include "questionnaire/tabcontrol.h"
 
 #include <QApplication>
 
@@ -26,8 +27,11 @@ Form1::Form1(const QString &dataFolder, QWidget *parent)
     setObjectName(QStringLiteral("Form1"));
     createDataSources();
     buildLayout();
-    for (const char *name : applyKeyboardOrder(this))
-        qWarning("Form1: the keyboard order names %s, which the window lacks", name);
+    for (const char *name : applyKeyboardOrder(this)) {
+        // The grids join the order when they are made.
+        if (qstrcmp(name, "dbProductos") != 0 && qstrcmp(name, "dbgVTotales") != 0 && qstrcmp(name, "dbVentasTot") != 0)
+            qWarning("Form1: the keyboard order names %s, which the window lacks", name);
+    }
     KeyPipeline::instance().addWindow(this);
     bindFields();
     connectStateHandlers();
@@ -36,6 +40,8 @@ Form1::Form1(const QString &dataFolder, QWidget *parent)
     connectKeyFilters();
     connectCommandHandlers();
     connectGridHandlers();
+    // A tab's grids are made as it is about to show, at the latest.
+    connect(SSTab1, &TabControl::aboutToShow, this, &Form1::makeGridsOf);
 }
 
 Form1::~Form1()

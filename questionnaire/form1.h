@@ -43,9 +43,43 @@ class DataSource;
 
 namespace korim::questionnaire {
 
+class Form1;
 class GridModel;
 class MaskedEdit;
 class TabControl;
+
+// A control the window makes the first time anything asks for it, or when
+// its tab is about to show. The grids are the dearest controls to make and
+// start-up does not need them; to every other code the member reads as a
+// plain pointer.
+template <class W>
+class Deferred {
+public:
+    Deferred(Form1 *owner, void (Form1::*make)())
+        : owner_(owner)
+        , make_(make)
+    {
+    }
+    Deferred(const Deferred &) = delete;
+    Deferred &operator=(const Deferred &) = delete;
+
+    W *get() const
+    {
+        if (!widget_)
+            (owner_->*make_)();
+        return widget_;
+    }
+    operator W *() const { return get(); }
+    W *operator->() const { return get(); }
+    // The control if it was made, without making it.
+    W *made() const { return widget_; }
+
+private:
+    friend class Form1;
+    Form1 *owner_;
+    void (Form1::*make_)();
+    W *widget_ = nullptr;
+};
 
 class Form1 : public QWidget {
     Q_OBJECT
@@ -174,18 +208,18 @@ public:
     QButtonGroup *optTipoPrograma = nullptr;
     QLineEdit *TipoProg = nullptr;
     QGroupBox *fraProductos = nullptr;
-    QTableView *dbProductos = nullptr;
+    Deferred<QTableView> dbProductos{this, &Form1::makeProductosGrid};
     QPushButton *Command2 = nullptr;
 
     // Tab 4.
     QLabel *lbldbgVTotales = nullptr; // the grid's caption
-    QTableView *dbgVTotales = nullptr;
+    Deferred<QTableView> dbgVTotales{this, &Form1::makeVTotalesGrid};
     QTextEdit *RichTextBox1 = nullptr;
 
     // Tab 5.
     QGroupBox *fraVentasExp = nullptr;
     QLabel *lbldbVentasTot = nullptr; // the grid's caption
-    QTableView *dbVentasTot = nullptr;
+    Deferred<QTableView> dbVentasTot{this, &Form1::makeVentasTotGrid};
     QTextEdit *RichTextBox2 = nullptr;
 
     // Tab 6.
@@ -243,10 +277,17 @@ private:
     void buildTab5(QWidget *page);
     void buildTab6(QWidget *page);
     void buildGrids();
+    void makeProductosGrid();
+    void makeVTotalesGrid();
+    void makeVentasTotGrid();
+    void makeGrid(Deferred<QTableView> &slot, QWidget *parent, const char *name, const QRect &geometry,
+                  GridModel *model, const QList<int> &minimumWidths, QLabel *caption);
+    // Makes the grids of a tab about to show.
+    void makeGridsOf(int tab);
     QLineEdit *addText(QWidget *parent, const char *name, const QString &label, const QRect &labelRect,
                        const QRect &fieldRect, int maxLength, const QString &tag, const QString &messageName);
     QLabel *addLabel(QWidget *parent, const QString &text, const QRect &rect, QWidget *buddy);
-    QLabel *addGridCaption(QWidget *parent, const QString &text, const QRect &rect, QWidget *grid);
+    QLabel *addGridCaption(QWidget *parent, const char *name, const QString &text, const QRect &rect);
     void describe(QWidget *field, QLabel *label, const QString &tag, const QString &messageName);
     void markRequired(QLabel *label);
     void assignMnemonics();
@@ -293,6 +334,9 @@ private:
 
     // form1_grids.cpp
     void connectGridHandlers();
+    // The handlers of one grid, when it is made.
+    void connectGridView(QTableView *grid);
+    void showCurrentProduct(QTableView *grid);
     bool totalsExportCheck(int row);
     void totalsRecompute(int row);
     void formatExchangeRateCell(int row);
@@ -302,6 +346,7 @@ private:
     QString dataFolder_;
     QDate today_;
     QHash<const QWidget *, QLabel *> labels_;
+    QList<QLabel *> gridCaptions_; // their grids come later
     QDataWidgetMapper *mapper_ = nullptr;      // bound fields: shown and handed over
     QDataWidgetMapper *mirror_ = nullptr;      // txtAdmLocal: shown only
     QList<std::pair<QWidget *, QString>> bindings_; // field -> DATOPROV field name

@@ -93,40 +93,10 @@ void Form1::connectGridHandlers()
     for (GridModel *model : {productosModel, vTotalesModel, ventasExpModel})
         model->setFormatter(cellText);
 
-    // Keys of the sales grids, after the window's upper-casing: digits and
-    // "." only, Enter moves on like Tab, nothing into a locked exchange rate.
-    KeyPipeline::setKeyFilter(dbgVTotales, [this](int keyAscii) {
-        const QModelIndex at = dbgVTotales->currentIndex();
-        return gridKeyCode(totalsGridKey(at.row(), at.column(), keyAscii), keyAscii);
-    });
-    KeyPipeline::setKeyFilter(dbVentasTot,
-                              [](int keyAscii) { return gridKeyCode(indirectGridKey(keyAscii), keyAscii); });
-
-    // The cursor moved. The grid has already stored the cell it left.
-    connect(dbgVTotales->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex &current) { totalsCellEntered(current.row(), current.column()); });
-    connect(dbVentasTot->selectionModel(), &QItemSelectionModel::currentChanged, this,
-            [this](const QModelIndex &current) { indirectRowTotal(current.row()); });
-
-    // An edited cell was stored, or refused by its table.
-    connect(delegateOf(dbgVTotales), &GridDelegate::cellStored, this,
-            [this](const QModelIndex &index) { totalsCellStored(index.row(), index.column()); });
-    connect(delegateOf(dbVentasTot), &GridDelegate::cellStored, this,
-            [this](const QModelIndex &index) { indirectRowTotal(index.row()); });
-    const std::initializer_list<std::pair<QTableView *, GridModel *>> grids = {
-        {dbProductos, productosModel}, {dbgVTotales, vTotalesModel}, {dbVentasTot, ventasExpModel}};
-    for (const auto &[grid, model] : grids) {
-        connect(delegateOf(grid), &GridDelegate::cellRefused, this, [this, model = model](const QModelIndex &) {
-            platform::MessageRequest refused;
-            refused.text = model->lastError();
-            refused.icon = platform::MsgIcon::Critical;
-            platform::showMessage(this, refused);
-        });
-    }
-
     // dbgVTotales gains the focus from outside (not from its own cell editor).
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget *old, QWidget *now) {
-        if (inside(dbgVTotales, now) && !inside(dbgVTotales, old))
+        const QTableView *grid = dbgVTotales.made();
+        if (grid && inside(grid, now) && !inside(grid, old))
             totalsFocusGained();
     });
 
@@ -145,17 +115,58 @@ void Form1::connectGridHandlers()
         commitGridEdits();
         followGridRow(productosModel, dbProductos->currentIndex().row());
     });
-    // After the products are read again the cursor shows the current one.
-    connect(productosModel, &QAbstractItemModel::modelReset, this, [this] {
-        const int row = dtsProductos->currentRow();
-        if (row >= 0 && row < productosModel->rowCount())
-            dbProductos->setCurrentIndex(productosModel->index(row, 0));
+}
+
+void Form1::connectGridView(QTableView *grid)
+{
+    if (grid == dbProductos.made()) {
+        showCurrentProduct(grid);
+        // After the products are read again the cursor shows the current
+        // one. Connected after the grid's own handler, which clears it.
+        connect(productosModel, &QAbstractItemModel::modelReset, this, [this, grid] { showCurrentProduct(grid); });
+    } else if (grid == dbgVTotales.made()) {
+        // Keys of the sales grid, after the window's upper-casing: digits and
+        // "." only, Enter moves on like Tab, nothing into a locked exchange rate.
+        KeyPipeline::setKeyFilter(grid, [this, grid](int keyAscii) {
+            const QModelIndex at = grid->currentIndex();
+            return gridKeyCode(totalsGridKey(at.row(), at.column(), keyAscii), keyAscii);
+        });
+        // The cursor moved. The grid has already stored the cell it left.
+        connect(grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                [this](const QModelIndex &current) { totalsCellEntered(current.row(), current.column()); });
+        // An edited cell was stored, or refused by its table.
+        connect(delegateOf(grid), &GridDelegate::cellStored, this,
+                [this](const QModelIndex &index) { totalsCellStored(index.row(), index.column()); });
+    } else if (grid == dbVentasTot.made()) {
+        KeyPipeline::setKeyFilter(grid, [](int keyAscii) { return gridKeyCode(indirectGridKey(keyAscii), keyAscii); });
+        connect(grid->selectionModel(), &QItemSelectionModel::currentChanged, this,
+                [this](const QModelIndex &current) { indirectRowTotal(current.row()); });
+        connect(delegateOf(grid), &GridDelegate::cellStored, this,
+                [this](const QModelIndex &index) { indirectRowTotal(index.row()); });
+    }
+    auto *model = qobject_cast<GridModel *>(grid->model());
+    connect(delegateOf(grid), &GridDelegate::cellRefused, this, [this, model](const QModelIndex &) {
+        platform::MessageRequest refused;
+        refused.text = model->lastError();
+        refused.icon = platform::MsgIcon::Critical;
+        platform::showMessage(this, refused);
     });
+}
+
+void Form1::showCurrentProduct(QTableView *grid)
+{
+    // After the products are read again the cursor shows the current one.
+    const int row = dtsProductos->currentRow();
+    if (row >= 0 && row < productosModel->rowCount())
+        grid->setCurrentIndex(productosModel->index(row, 0));
 }
 
 void Form1::commitGridEdits()
 {
-    for (QTableView *grid : {dbProductos, dbgVTotales, dbVentasTot}) {
+    // A grid not made yet has no cell open.
+    for (QTableView *grid : {dbProductos.made(), dbgVTotales.made(), dbVentasTot.made()}) {
+        if (!grid)
+            continue;
         // The cell editor open on the cursor, if any.
         QWidget *editor = grid->indexWidget(grid->currentIndex());
         if (!editor)

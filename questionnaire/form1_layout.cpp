@@ -5,6 +5,7 @@
 #include "questionnaire/form1.h"
 
 #include "questionnaire/gridmodel.h"
+#include "questionnaire/keyorder.h"
 #include "questionnaire/keypipeline.h"
 #include "questionnaire/maskededit.h"
 #include "questionnaire/tabcontrol.h"
@@ -400,28 +401,28 @@ void Form1::buildTab3(QWidget *page)
                              QStringLiteral("Principales productos exportados en el año anterior(anotarlos en orden de "
                                             "importancia)"),
                              QRect(4, 52, 701, 132));
-    dbProductos = make<QTableView>(fraProductos, "dbProductos", QRect(10, 20, 560, 104));
-    dbProductos->setAccessibleName(QStringLiteral("Productos exportados"));
     Command2 = make<QPushButton>(fraProductos, "Command2", QRect(582, 20, 110, 26));
     Command2->setText(QStringLiteral("Borrar Registro"));
 }
 
-// A grid's caption: a raised panel above it, the grid's buddy label.
-QLabel *Form1::addGridCaption(QWidget *parent, const QString &text, const QRect &rect, QWidget *grid)
+// A grid's caption: a raised panel above it, the grid's buddy label once the
+// grid is made.
+QLabel *Form1::addGridCaption(QWidget *parent, const char *name, const QString &text, const QRect &rect)
 {
-    QLabel *caption = addLabel(parent, text, rect, grid);
+    QLabel *caption = make<QLabel>(parent, name, rect);
+    caption->setText(text);
     caption->setAlignment(Qt::AlignCenter);
     caption->setFrameShape(QFrame::Panel);
     caption->setFrameShadow(QFrame::Raised);
+    gridCaptions_.append(caption);
     return caption;
 }
 
 void Form1::buildTab4(QWidget *page)
 {
-    dbgVTotales = make<QTableView>(page, "dbgVTotales", QRect(4, 20, 701, 110));
-    lbldbgVTotales = addGridCaption(page, QStringLiteral(" VENTAS TOTALES E INTERCAMBIO COMERCIAL CON EL EXTERIOR"),
-                                    QRect(4, 2, 701, 18), dbgVTotales);
-    dbgVTotales->setAccessibleName(accessibleFromLabel(lbldbgVTotales->text()));
+    lbldbgVTotales = addGridCaption(page, "lbldbgVTotales",
+                                    QStringLiteral(" VENTAS TOTALES E INTERCAMBIO COMERCIAL CON EL EXTERIOR"),
+                                    QRect(4, 2, 701, 18));
     RichTextBox1 = make<QTextEdit>(page, "RichTextBox1", QRect(4, 134, 701, 60));
 }
 
@@ -430,9 +431,8 @@ void Form1::buildTab5(QWidget *page)
     fraVentasExp = makeFrame(page, "fraVentasExp",
                              QStringLiteral("VENTAS A EXPORTADORES FINALES REALIZADAS ATRAVES DE :"),
                              QRect(4, 0, 701, 146));
-    dbVentasTot = make<QTableView>(fraVentasExp, "dbVentasTot", QRect(10, 36, 681, 104));
-    lbldbVentasTot = addGridCaption(fraVentasExp, QStringLiteral("Miles de pesos"), QRect(10, 18, 681, 18), dbVentasTot);
-    dbVentasTot->setAccessibleName(accessibleFromLabel(fraVentasExp->title()));
+    lbldbVentasTot = addGridCaption(fraVentasExp, "lbldbVentasTot", QStringLiteral("Miles de pesos"),
+                                    QRect(10, 18, 681, 18));
     RichTextBox2 = make<QTextEdit>(page, "RichTextBox2", QRect(4, 148, 701, 50));
 }
 
@@ -487,48 +487,90 @@ void Form1::buildGrids()
                                        {QStringLiteral("TIPO"), QStringLiteral("TIPO"), {}, false, false},
                                    },
                                    false, this);
+}
 
-    // Columns as wide as their captions need (at least the given width);
-    // the last visible one takes what is left.
+// Columns as wide as their captions need (at least the given width); the
+// last visible one takes what is left.
+void Form1::makeGrid(Deferred<QTableView> &slot, QWidget *parent, const char *name, const QRect &geometry,
+                     GridModel *model, const QList<int> &minimum, QLabel *caption)
+{
+    auto *view = make<QTableView>(parent, name, geometry);
+    slot.widget_ = view;
     // Everything that does not need the model is set first: a header with
     // sections measures all its captions again on each font or style change.
-    auto setUp = [this](QTableView *view, GridModel *model, const QList<int> &minimum) {
-        view->setHorizontalHeader(new FixedHeader(Qt::Horizontal, view));
-        view->setVerticalHeader(new FixedHeader(Qt::Vertical, view));
-        view->setItemDelegate(new GridDelegate(view));
-        view->setSelectionMode(QAbstractItemView::SingleSelection);
-        view->setSelectionBehavior(QAbstractItemView::SelectItems);
-        view->setTabKeyNavigation(true);
-        view->setWordWrap(false);
-        view->verticalHeader()->setDefaultSectionSize(22);
-        view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-        view->verticalHeader()->setFixedWidth(18);
-        QHeaderView *header = view->horizontalHeader();
-        header->setHighlightSections(false);
-        header->setDefaultAlignment(Qt::AlignCenter);
-        // Two header lines on the sales grids, whose eight columns share the
-        // width of the window in a slightly smaller face.
-        const int lines = model == productosModel ? 1 : GridModel::kHeaderLines;
-        if (lines > 1) {
-            QFont small = view->font();
-            small.setPointSize(small.pointSize() - 1);
-            view->setFont(small);
-            header->setFont(small);
-        }
-        header->setFixedHeight(lines * header->fontMetrics().lineSpacing() + 8);
-        view->setModel(model);
-        for (int c = 0; c < model->columnCount(); ++c) {
-            view->setColumnHidden(c, !model->columns().at(c).visible);
-            const QString caption = model->headerData(c, Qt::Horizontal).toString();
-            const int needed = header->fontMetrics().boundingRect(QRect(0, 0, 10000, 100), 0, caption).width() + 10;
-            view->setColumnWidth(c, qMax(needed, minimum.value(c)));
-        }
-        header->setStretchLastSection(true);
-        KeyPipeline::setMode(view, KeyMode::Upper);
-    };
-    setUp(dbProductos, productosModel, {});
-    setUp(dbgVTotales, vTotalesModel, {40, 90});
-    setUp(dbVentasTot, ventasExpModel, {130, 40, 120, 110, 110});
+    view->setHorizontalHeader(new FixedHeader(Qt::Horizontal, view));
+    view->setVerticalHeader(new FixedHeader(Qt::Vertical, view));
+    view->setItemDelegate(new GridDelegate(view));
+    view->setSelectionMode(QAbstractItemView::SingleSelection);
+    view->setSelectionBehavior(QAbstractItemView::SelectItems);
+    view->setTabKeyNavigation(true);
+    view->setWordWrap(false);
+    view->verticalHeader()->setDefaultSectionSize(22);
+    view->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    view->verticalHeader()->setFixedWidth(18);
+    QHeaderView *header = view->horizontalHeader();
+    header->setHighlightSections(false);
+    header->setDefaultAlignment(Qt::AlignCenter);
+    // Two header lines on the sales grids, whose eight columns share the
+    // width of the window in a slightly smaller face.
+    const int lines = model == productosModel ? 1 : GridModel::kHeaderLines;
+    if (lines > 1) {
+        QFont small = view->font();
+        small.setPointSize(small.pointSize() - 1);
+        view->setFont(small);
+        header->setFont(small);
+    }
+    header->setFixedHeight(lines * header->fontMetrics().lineSpacing() + 8);
+    view->setModel(model);
+    for (int c = 0; c < model->columnCount(); ++c) {
+        view->setColumnHidden(c, !model->columns().at(c).visible);
+        const QString caption = model->headerData(c, Qt::Horizontal).toString();
+        const int needed = header->fontMetrics().boundingRect(QRect(0, 0, 10000, 100), 0, caption).width() + 10;
+        view->setColumnWidth(c, qMax(needed, minimum.value(c)));
+    }
+    header->setStretchLastSection(true);
+    KeyPipeline::setMode(view, KeyMode::Upper);
+
+    if (caption) {
+        caption->setBuddy(view);
+        labels_.insert(view, caption);
+    }
+    connectGridView(view);
+    applyKeyboardOrder(this);
+    // Made after its tab was shown: Qt shows only the children a widget had
+    // when it was shown.
+    if (parent->isVisible())
+        view->show();
+}
+
+void Form1::makeProductosGrid()
+{
+    makeGrid(dbProductos, fraProductos, "dbProductos", QRect(10, 20, 560, 104), productosModel, {}, nullptr);
+    dbProductos.widget_->setAccessibleName(QStringLiteral("Productos exportados"));
+}
+
+void Form1::makeVTotalesGrid()
+{
+    makeGrid(dbgVTotales, SSTab1->widget(4), "dbgVTotales", QRect(4, 20, 701, 110), vTotalesModel, {40, 90},
+             lbldbgVTotales);
+    dbgVTotales.widget_->setAccessibleName(accessibleFromLabel(lbldbgVTotales->text()));
+}
+
+void Form1::makeVentasTotGrid()
+{
+    makeGrid(dbVentasTot, fraVentasExp, "dbVentasTot", QRect(10, 36, 681, 104), ventasExpModel,
+             {130, 40, 120, 110, 110}, lbldbVentasTot);
+    dbVentasTot.widget_->setAccessibleName(accessibleFromLabel(fraVentasExp->title()));
+}
+
+void Form1::makeGridsOf(int tab)
+{
+    switch (tab) {
+    case 3: dbProductos.get(); break;
+    case 4: dbgVTotales.get(); break;
+    case 5: dbVentasTot.get(); break;
+    default: break;
+    }
 }
 
 void Form1::assignMnemonics()
@@ -580,7 +622,7 @@ void Form1::assignMnemonics()
     QList<QLabel *> always;
     QList<QList<QLabel *>> pages(SSTab1->count());
     QSet<QChar> scarce; // letters short labels on the tabs depend on
-    for (QLabel *label : std::as_const(labels_)) {
+    for (QLabel *label : QList<QLabel *>(labels_.cbegin(), labels_.cend()) + gridCaptions_) {
         if (label->isHidden())
             continue;
         const int page = SSTab1->isAncestorOf(label) ? SSTab1->indexOf(pageOf(label)) : -1;

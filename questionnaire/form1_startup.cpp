@@ -74,16 +74,25 @@ void Form1::fillList(DataSource *source, const QString &recordSource, QComboBox 
     source->moveLast();
     source->moveFirst();
     const int n = source->recordCount();
-    // The entries go into a new model that the list takes in one step: added
-    // one by one, each would be announced to the list and its view.
-    auto *entries = new QStandardItemModel(n, 1, list);
+    // The entries go to the list's model in one step: added one by one, each
+    // would be announced to the list and its view.
+    QList<QStandardItem *> entries;
+    entries.reserve(n);
     for (int i = 0; i < n; ++i) {
         auto *entry = new QStandardItem(source->value(textPosition).toString().trimmed());
         entry->setData(qlonglong(qRound64(source->value(keyPosition).toDouble())), Qt::UserRole);
-        entries->setItem(i, 0, entry);
+        entries.append(entry);
         source->moveNext();
     }
-    list->setModel(entries); // the list deletes the model it had made
+    list->clear();
+    if (auto *model = qobject_cast<QStandardItemModel *>(list->model())) {
+        model->invisibleRootItem()->appendRows(entries);
+    } else {
+        for (QStandardItem *entry : std::as_const(entries)) {
+            list->addItem(entry->text(), entry->data(Qt::UserRole));
+            delete entry;
+        }
+    }
     list->setCurrentIndex(0);
 }
 
@@ -154,8 +163,9 @@ void Form1::closeEvent(QCloseEvent *event)
 {
     // A cell being edited in a grid goes to its table before anything else.
     if (QWidget *focused = QApplication::focusWidget()) {
-        for (QAbstractItemView *grid : std::initializer_list<QAbstractItemView *>{dbProductos, dbgVTotales, dbVentasTot}) {
-            if (grid->isAncestorOf(focused))
+        for (QAbstractItemView *grid : std::initializer_list<QAbstractItemView *>{
+                 dbProductos.made(), dbgVTotales.made(), dbVentasTot.made()}) {
+            if (grid && grid->isAncestorOf(focused))
                 focused->clearFocus();
         }
     }

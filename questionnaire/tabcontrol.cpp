@@ -183,6 +183,8 @@ TabControl::TabControl(QWidget *parent)
     : QTabWidget(parent)
     , bar_(new WrappingTabBar(this))
 {
+    // Connected before the tab widget's own handler, which shows the page.
+    connect(bar_, &QTabBar::currentChanged, this, &TabControl::aboutToShow);
     setTabBar(bar_);
     setUsesScrollButtons(false);
     setElideMode(Qt::ElideNone);

@@ -48,6 +48,10 @@ public:
     explicit TabControl(QWidget *parent = nullptr);
     WrappingTabBar *wrappingTabBar() const { return bar_; }
 
+signals:
+    // The tab is becoming the current one; its page is not shown yet.
+    void aboutToShow(int index);
+
 private:
     WrappingTabBar *bar_;
     int lastOpen_ = -1;

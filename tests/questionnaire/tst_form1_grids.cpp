@@ -8,10 +8,12 @@
 #include "data/datasource.h"
 #include "questionnaire/form1.h"
 #include "questionnaire/gridmodel.h"
+#include "questionnaire/keyorder.h"
 #include "questionnaire/tabcontrol.h"
 
 #include <QApplication>
 #include <QJsonArray>
+#include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMessageBox>
@@ -99,6 +101,39 @@ private slots:
         MessageRecorder boxes;
         form_->close();
         form_.reset();
+    }
+
+    void gridsAreMadeAsTheirTabsShow()
+    {
+        // A window fresh from start-up has made none of its grids yet.
+        form_.reset();
+        form_ = openForm(folder_);
+        QVERIFY(!form_->dbProductos.made() && !form_->dbgVTotales.made() && !form_->dbVentasTot.made());
+        // Clicked into view, a grid is made, shown, in the keyboard order and
+        // reached through its caption.
+        QTabBar *bar = form_->SSTab1->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(4).center());
+        QCOMPARE(form_->SSTab1->currentIndex(), 4);
+        QTableView *grid = form_->dbgVTotales.made();
+        QVERIFY(grid);
+        QVERIFY(grid->isVisible());
+        QVERIFY(!form_->dbProductos.made() && !form_->dbVentasTot.made());
+        QCOMPARE(korim::questionnaire::keyboardPlace(grid), 52);
+        QCOMPARE(form_->lbldbgVTotales->buddy(), static_cast<QWidget *>(grid));
+        QCOMPARE(form_->labelOf(grid), form_->lbldbgVTotales);
+        QCOMPARE(grid->model()->rowCount(), 3);
+        // Its handlers came with it: letters do not open a cell.
+        MessageRecorder boxes;
+        typeIntoCell(grid, 0, Pesos, QStringLiteral("x"), Qt::Key_unknown);
+        QVERIFY(!editing(grid));
+        // Tab moves from the products grid into it, as the keyboard order says.
+        QWidget *next = form_->dbProductos.get()->nextInFocusChain();
+        while (korim::questionnaire::keyboardPlace(next) < 0)
+            next = next->nextInFocusChain();
+        QCOMPARE(next, static_cast<QWidget *>(grid));
+        // Closing with grids never made asks nothing of them.
+        form_->close();
+        QVERIFY(!form_->isVisible());
     }
 
     void dollarsAndShareFollowTheFigures()

@@ -175,7 +175,7 @@ private slots:
                 faults << QStringLiteral("tab bar wider than the tab control");
         }
         // Grid captions fit their columns on their header lines.
-        for (QTableView *grid : {form->dbProductos, form->dbgVTotales, form->dbVentasTot}) {
+        for (QTableView *grid : {form->dbProductos.get(), form->dbgVTotales.get(), form->dbVentasTot.get()}) {
             QHeaderView *header = grid->horizontalHeader();
             for (int c = 0; c < header->count(); ++c) {
                 if (header->isSectionHidden(c))
