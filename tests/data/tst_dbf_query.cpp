@@ -69,6 +69,12 @@ void TestDbfQuery::otherTextsAreRefusedByName_data()
     QTest::newRow("semicolon") << "select * from ventas;";
     QTest::newRow("path") << "../ventas";
     QTest::newRow("leading blank") << " select * from ventas";
+    QTest::newRow("point without decimals") << "select * from ventas where tipo = 1.";
+    QTest::newRow("sign alone") << "select * from ventas where tipo = -";
+    QTest::newRow("two blanks before the field") << "select * from ventas where  tipo = 1";
+    QTest::newRow("table starting with a digit") << "select * from 1ventas";
+    QTest::newRow("line break after the name") << "ventas\n";
+    QTest::newRow("nothing after where") << "select * from ventas where ";
 }
 
 void TestDbfQuery::otherTextsAreRefusedByName()
