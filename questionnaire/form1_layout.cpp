@@ -11,6 +11,7 @@
 #include "questionnaire/tabcontrol.h"
 #include "questionnaire/textwidth.h"
 #include "questionnaire/twips.h"
+#include "questionnaire/vectoricon.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -157,7 +158,7 @@ void Form1::buildToolbar()
     for (const Button &b : buttons) {
         const QString name = QStringLiteral("Command1_%1").arg(b.index);
         auto *button = make<QToolButton>(this, name.toLatin1().constData(), twipsRect(b.left, 30, 375, 495));
-        button->setIcon(QIcon(QStringLiteral(":/questionnaire/icons/%1.svg").arg(QLatin1String(b.icon))));
+        button->setIcon(vectorIcon(QStringLiteral(":/questionnaire/icons/%1.svg").arg(QLatin1String(b.icon))));
         button->setIconSize(QSize(20, 20));
         button->setToolButtonStyle(Qt::ToolButtonIconOnly);
         button->setToolTip(QString::fromUtf8(b.tip));

@@ -68,20 +68,34 @@ public:
     bool readNumber(double &value, QString &error)
     {
         const qsizetype start = i_;
+        bool negative = false;
         if (i_ < s_.size() && (s_[i_] == u'-' || s_[i_] == u'+'))
-            ++i_;
-        qsizetype digits = 0;
+            negative = s_[i_++] == u'-';
+        // Up to 15 digits and 22 decimals the integer and the power of ten
+        // are exact doubles, so one division rounds correctly; longer
+        // numbers go the slow way.
+        quint64 mantissa = 0;
+        int digits = 0;
+        int decimals = 0;
         while (i_ < s_.size() && isDigit(s_[i_]))
-            ++i_, ++digits;
+            mantissa = mantissa * 10 + (s_[i_++].unicode() - u'0'), ++digits;
         if (i_ < s_.size() && s_[i_] == u'.') {
             ++i_;
             while (i_ < s_.size() && isDigit(s_[i_]))
-                ++i_, ++digits;
+                mantissa = mantissa * 10 + (s_[i_++].unicode() - u'0'), ++digits, ++decimals;
         }
         const bool tail = i_ < s_.size() && (s_[i_] == u'.' || s_[i_] == u'e' || s_[i_] == u'E');
         bool ok = digits > 0 && !tail;
-        if (ok)
+        if (ok && digits <= 15 && decimals <= 22) {
+            static constexpr double powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                                1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                                1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+            value = double(mantissa) / powers[decimals];
+            if (negative)
+                value = -value;
+        } else if (ok) {
             value = s_.mid(start, i_ - start).toDouble(&ok);
+        }
         if (!ok || !std::isfinite(value)) {
             error = QStringLiteral("malformed number at %1").arg(start);
             return false;
@@ -126,9 +140,10 @@ bool readPlainNumber(QStringView text, double &value, QString &error)
     return true;
 }
 
-bool readColour(QStringView text, bool allowNone, QColor &colour, QString &error)
+// "#rrggbb" or "none"; named and short colours are not ours.
+bool readColour(QStringView text, QColor &colour, QString &error)
 {
-    if (allowNone && text == u"none") {
+    if (text == u"none") {
         colour = QColor();
         return true;
     }
@@ -156,10 +171,10 @@ bool readShapeAttributes(const QXmlStreamAttributes &attributes, const QList<QSt
         if (geometryNames.contains(name)) {
             geometry.insert(name.toString(), value.toString());
         } else if (name == u"fill") {
-            if (!readColour(value, true, shape.fill, error))
+            if (!readColour(value, shape.fill, error))
                 return false;
         } else if (name == u"stroke") {
-            if (!readColour(value, true, shape.stroke, error))
+            if (!readColour(value, shape.stroke, error))
                 return false;
         } else if (name == u"stroke-width") {
             double width = 0;

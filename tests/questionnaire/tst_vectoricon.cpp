@@ -224,6 +224,7 @@ void TestVectorIcon::pathSyntax_data()
     QTest::newRow("repeated H and v") << "M0 0H4 2v1 1" << QPointF(2, 2) << QRectF(0, 0, 4, 2);
     QTest::newRow("sign separates numbers") << "M1-0.3L2-1" << QPointF(2, -1) << QRectF(1, -1, 1, 0.7);
     QTest::newRow("commas and blanks") << " M 1,2 , 3 ,4 " << QPointF(3, 4) << QRectF(1, 2, 2, 2);
+    QTest::newRow("many digits") << "M1.00000000000000000001 2h0.25" << QPointF(1.25, 2) << QRectF(1, 2, 0.25, 0);
     QTest::newRow("leading point and plus") << "M.5 +.5h1" << QPointF(1.5, 0.5) << QRectF(0.5, 0.5, 1, 0);
     // Each relative curve starts where the previous one ended.
     QTest::newRow("repeated relative curves")
