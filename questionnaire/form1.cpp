@@ -27,11 +27,8 @@ Form1::Form1(const QString &dataFolder, QWidget *parent)
     setObjectName(QStringLiteral("Form1"));
     createDataSources();
     buildLayout();
-    for (const char *name : applyKeyboardOrder(this)) {
-        // The grids join the order when they are made.
-        if (qstrcmp(name, "dbProductos") != 0 && qstrcmp(name, "dbgVTotales") != 0 && qstrcmp(name, "dbVentasTot") != 0)
-            qWarning("Form1: the keyboard order names %s, which the window lacks", name);
-    }
+    // The controls of the tabs made later join the order as they are made.
+    applyKeyboardOrder(this);
     KeyPipeline::instance().addWindow(this);
     bindFields();
     connectStateHandlers();
@@ -40,8 +37,8 @@ Form1::Form1(const QString &dataFolder, QWidget *parent)
     connectKeyFilters();
     connectCommandHandlers();
     connectGridHandlers();
-    // A tab's grids are made as it is about to show, at the latest.
-    connect(SSTab1, &TabControl::aboutToShow, this, &Form1::makeGridsOf);
+    // What a tab makes later is made as it is about to show, at the latest.
+    connect(SSTab1, &TabControl::aboutToShow, this, &Form1::makeTabContents);
 }
 
 Form1::~Form1()

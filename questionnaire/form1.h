@@ -18,11 +18,13 @@
 #include <QDate>
 #include <QHash>
 #include <QList>
+#include <QSet>
 #include <QString>
 #include <QVariant>
 #include <QWidget>
 
 #include <array>
+#include <optional>
 #include <utility>
 
 class QButtonGroup;
@@ -49,9 +51,9 @@ class MaskedEdit;
 class TabControl;
 
 // A control the window makes the first time anything asks for it, or when
-// its tab is about to show. The grids are the dearest controls to make and
-// start-up does not need them; to every other code the member reads as a
-// plain pointer.
+// its tab is about to show. Start-up needs neither the grids nor the fields
+// of the tabs the clerk has not opened yet; to every other code the member
+// reads as a plain pointer.
 template <class W>
 class Deferred {
 public:
@@ -62,6 +64,12 @@ public:
     }
     Deferred(const Deferred &) = delete;
     Deferred &operator=(const Deferred &) = delete;
+    // Set by the code that makes it.
+    Deferred &operator=(W *made)
+    {
+        widget_ = made;
+        return *this;
+    }
 
     W *get() const
     {
@@ -75,7 +83,6 @@ public:
     W *made() const { return widget_; }
 
 private:
-    friend class Form1;
     Form1 *owner_;
     void (Form1::*make_)();
     W *widget_ = nullptr;
@@ -135,6 +142,10 @@ public:
     // TotalPersonal and TotalVentas from their parts.
     void recomputeTotals();
 
+    // Makes every control now; other windows and tests that look controls
+    // up by name call it first.
+    void makeAllControls();
+
     // The label of a field (nullptr when it has none).
     QLabel *labelOf(const QWidget *control) const { return labels_.value(control); }
 
@@ -181,24 +192,24 @@ public:
     QLineEdit *txtAdmLocal = nullptr;
 
     // Tab 1, frame "Datos del Representante legal".
-    QGroupBox *fraRepresentante = nullptr;
-    QLineEdit *txtApePatR2 = nullptr;
-    QLineEdit *txtApeMatR2 = nullptr;
-    QLineEdit *txtNombreR2 = nullptr;
-    QLineEdit *txtcargo = nullptr;
-    QLineEdit *txtTelefonoR2 = nullptr;
-    QLineEdit *txtFaxR2 = nullptr;
-    QLineEdit *EMAILREP = nullptr;
+    Deferred<QGroupBox> fraRepresentante{this, &Form1::makeTab1};
+    Deferred<QLineEdit> txtApePatR2{this, &Form1::makeTab1};
+    Deferred<QLineEdit> txtApeMatR2{this, &Form1::makeTab1};
+    Deferred<QLineEdit> txtNombreR2{this, &Form1::makeTab1};
+    Deferred<QLineEdit> txtcargo{this, &Form1::makeTab1};
+    Deferred<QLineEdit> txtTelefonoR2{this, &Form1::makeTab1};
+    Deferred<QLineEdit> txtFaxR2{this, &Form1::makeTab1};
+    Deferred<QLineEdit> EMAILREP{this, &Form1::makeTab1};
 
     // Tab 2.
-    QGroupBox *fraPersonal = nullptr;
-    QGroupBox *fraVentas = nullptr;
-    QLineEdit *NoEmpleados = nullptr;
-    QLineEdit *NoObreros = nullptr;
-    QLineEdit *TotalPersonal = nullptr;
-    QLineEdit *VentasPais = nullptr;
-    QLineEdit *VentasExterior = nullptr;
-    QLineEdit *TotalVentas = nullptr;
+    Deferred<QGroupBox> fraPersonal{this, &Form1::makeTab2};
+    Deferred<QGroupBox> fraVentas{this, &Form1::makeTab2};
+    Deferred<QLineEdit> NoEmpleados{this, &Form1::makeTab2};
+    Deferred<QLineEdit> NoObreros{this, &Form1::makeTab2};
+    Deferred<QLineEdit> TotalPersonal{this, &Form1::makeTab2};
+    Deferred<QLineEdit> VentasPais{this, &Form1::makeTab2};
+    Deferred<QLineEdit> VentasExterior{this, &Form1::makeTab2};
+    Deferred<QLineEdit> TotalVentas{this, &Form1::makeTab2};
 
     // Tab 3.
     QGroupBox *fraTipoPrograma = nullptr;
@@ -224,10 +235,10 @@ public:
 
     // Tab 6.
     QComboBox *cmbBanco = nullptr;
-    QLineEdit *txtsucursal = nullptr;
-    QLineEdit *txtNumCuenta = nullptr;
-    QLineEdit *txtlocalidad = nullptr;
-    QLineEdit *txtDomSucursal = nullptr;
+    Deferred<QLineEdit> txtsucursal{this, &Form1::makeTab6};
+    Deferred<QLineEdit> txtNumCuenta{this, &Form1::makeTab6};
+    Deferred<QLineEdit> txtlocalidad{this, &Form1::makeTab6};
+    Deferred<QLineEdit> txtDomSucursal{this, &Form1::makeTab6};
 
     // Data sources.
     korim::data::DataSource *dtsDatoProv = nullptr;
@@ -276,14 +287,21 @@ private:
     void buildTab4(QWidget *page);
     void buildTab5(QWidget *page);
     void buildTab6(QWidget *page);
+    void buildBankDetails(QWidget *page);
+    void makeTab1();
+    void makeTab2();
+    void makeTab6();
+    // Keyboard places, Alt letters, bound fields and Habilita's state for a
+    // tab made after start-up.
+    void finishLaterTab(int tab);
     void buildGrids();
     void makeProductosGrid();
     void makeVTotalesGrid();
     void makeVentasTotGrid();
     void makeGrid(Deferred<QTableView> &slot, QWidget *parent, const char *name, const QRect &geometry,
                   GridModel *model, const QList<int> &minimumWidths, QLabel *caption);
-    // Makes the grids of a tab about to show.
-    void makeGridsOf(int tab);
+    // Makes what a tab about to show has not made yet.
+    void makeTabContents(int tab);
     QLineEdit *addText(QWidget *parent, const char *name, const QString &label, const QRect &labelRect,
                        const QRect &fieldRect, int maxLength, const QString &tag, const QString &messageName);
     QLabel *addLabel(QWidget *parent, const QString &text, const QRect &rect, QWidget *buddy);
@@ -291,10 +309,13 @@ private:
     void describe(QWidget *field, QLabel *label, const QString &tag, const QString &messageName);
     void markRequired(QLabel *label);
     void assignMnemonics();
+    void assignTabMnemonics(QWidget *page);
     QWidget *pageOf(const QWidget *control) const;
     void setDesignedStates();
     // form1_binding.cpp
     void bindFields();
+    // Maps the bound fields found under root, once the table is open.
+    void mapBoundFields(QWidget *root);
     void showCurrentApplication();
     // form1_startup.cpp
     void fillList(korim::data::DataSource *source, const QString &recordSource, QComboBox *list,
@@ -320,6 +341,7 @@ private:
     void programmeNumberFocusLost();
     // form1_required.cpp
     void connectKeyFilters();
+    void connectTabKeyFilters(int tab);
     QList<QLineEdit *> requiredFields() const;
     bool hasExportProducts() const;
     // The bank entry the list shows, -1 when its text names none (typed free).
@@ -346,10 +368,13 @@ private:
     QString dataFolder_;
     QDate today_;
     QHash<const QWidget *, QLabel *> labels_;
-    QList<QLabel *> gridCaptions_; // their grids come later
+    QList<QLabel *> labelOrder_; // as made: Alt letters are chosen in this order
+    QSet<QChar> topLetters_;     // the Alt letters of the parts above the tabs
+    std::array<bool, 7> tabMade_{};
+    std::optional<bool> stretchEnabled_; // Habilita's last word, for tabs made later
     QDataWidgetMapper *mapper_ = nullptr;      // bound fields: shown and handed over
     QDataWidgetMapper *mirror_ = nullptr;      // txtAdmLocal: shown only
-    QList<std::pair<QWidget *, QString>> bindings_; // field -> DATOPROV field name
+    QList<std::pair<QString, QString>> bindings_; // field of the window (by name) -> DATOPROV field
     bool mapped_ = false;
     bool loaded_ = false;
 };

@@ -7,6 +7,8 @@
 #include "questionnaire/maskededit.h"
 
 #include <QDataWidgetMapper>
+#include <QAbstractItemDelegate>
+#include <QHash>
 #include <QLineEdit>
 
 namespace korim::questionnaire {
@@ -15,40 +17,40 @@ using korim::data::DataSource;
 
 void Form1::bindFields()
 {
-    // Field of the window -> field of DATOPROV.
+    // Field of the window (by name: some are made later) -> field of DATOPROV.
     bindings_ = {
-        {MaskEdBox1, QStringLiteral("RFC")},
-        {txtApePat1, QStringLiteral("APEPATRAZ")},
-        {txtApemat1, QStringLiteral("APEMAT")},
-        {txtnombre1, QStringLiteral("NOMBRE")},
-        {txtEmail1, QStringLiteral("EMAIL")},
-        {txtProg1, QStringLiteral("PROG1P")},
-        {txtProg2, QStringLiteral("PROG2P")},
-        {txtacredita, QStringLiteral("ACREDITA")},
-        {txtCalle, QStringLiteral("CALLEYNO")},
-        {txtColonia, QStringLiteral("COLONIA")},
-        {txtCP, QStringLiteral("CP")},
-        {txtEstado, QStringLiteral("ESTADO")},
-        {txtCiudad, QStringLiteral("CIUDAD")},
-        {txtDelMun, QStringLiteral("DELMUN")},
-        {txtTelefono, QStringLiteral("TELEFONO")},
-        {txtfax, QStringLiteral("FAX")},
-        {txtApePatR2, QStringLiteral("APEPREPLEG")},
-        {txtApeMatR2, QStringLiteral("APEMREPLEG")},
-        {txtNombreR2, QStringLiteral("NOMBREREPL")},
-        {txtcargo, QStringLiteral("CARGO")},
-        {txtTelefonoR2, QStringLiteral("TEL_REPREG")},
-        {txtFaxR2, QStringLiteral("FAXREP")},
-        {EMAILREP, QStringLiteral("EMAILREPL")},
-        {NoEmpleados, QStringLiteral("NOEMPLEADO")},
-        {NoObreros, QStringLiteral("NOOBREROS")},
-        {VentasPais, QStringLiteral("VTPAIS")},
-        {VentasExterior, QStringLiteral("VTEXTERIOR")},
-        {TipoProg, QStringLiteral("TIPOPROG")},
-        {txtsucursal, QStringLiteral("SUCURSAL")},
-        {txtNumCuenta, QStringLiteral("NUMCUENTA")},
-        {txtlocalidad, QStringLiteral("LOCALIDAD")},
-        {txtDomSucursal, QStringLiteral("DOMBANCO")},
+        {QStringLiteral("MaskEdBox1"), QStringLiteral("RFC")},
+        {QStringLiteral("txtApePat1"), QStringLiteral("APEPATRAZ")},
+        {QStringLiteral("txtApemat1"), QStringLiteral("APEMAT")},
+        {QStringLiteral("txtnombre1"), QStringLiteral("NOMBRE")},
+        {QStringLiteral("txtEmail1"), QStringLiteral("EMAIL")},
+        {QStringLiteral("txtProg1"), QStringLiteral("PROG1P")},
+        {QStringLiteral("txtProg2"), QStringLiteral("PROG2P")},
+        {QStringLiteral("txtacredita"), QStringLiteral("ACREDITA")},
+        {QStringLiteral("txtCalle"), QStringLiteral("CALLEYNO")},
+        {QStringLiteral("txtColonia"), QStringLiteral("COLONIA")},
+        {QStringLiteral("txtCP"), QStringLiteral("CP")},
+        {QStringLiteral("txtEstado"), QStringLiteral("ESTADO")},
+        {QStringLiteral("txtCiudad"), QStringLiteral("CIUDAD")},
+        {QStringLiteral("txtDelMun"), QStringLiteral("DELMUN")},
+        {QStringLiteral("txtTelefono"), QStringLiteral("TELEFONO")},
+        {QStringLiteral("txtfax"), QStringLiteral("FAX")},
+        {QStringLiteral("txtApePatR2"), QStringLiteral("APEPREPLEG")},
+        {QStringLiteral("txtApeMatR2"), QStringLiteral("APEMREPLEG")},
+        {QStringLiteral("txtNombreR2"), QStringLiteral("NOMBREREPL")},
+        {QStringLiteral("txtcargo"), QStringLiteral("CARGO")},
+        {QStringLiteral("txtTelefonoR2"), QStringLiteral("TEL_REPREG")},
+        {QStringLiteral("txtFaxR2"), QStringLiteral("FAXREP")},
+        {QStringLiteral("EMAILREP"), QStringLiteral("EMAILREPL")},
+        {QStringLiteral("NoEmpleados"), QStringLiteral("NOEMPLEADO")},
+        {QStringLiteral("NoObreros"), QStringLiteral("NOOBREROS")},
+        {QStringLiteral("VentasPais"), QStringLiteral("VTPAIS")},
+        {QStringLiteral("VentasExterior"), QStringLiteral("VTEXTERIOR")},
+        {QStringLiteral("TipoProg"), QStringLiteral("TIPOPROG")},
+        {QStringLiteral("txtsucursal"), QStringLiteral("SUCURSAL")},
+        {QStringLiteral("txtNumCuenta"), QStringLiteral("NUMCUENTA")},
+        {QStringLiteral("txtlocalidad"), QStringLiteral("LOCALIDAD")},
+        {QStringLiteral("txtDomSucursal"), QStringLiteral("DOMBANCO")},
     };
 
     mapper_ = new QDataWidgetMapper(this);
@@ -70,15 +72,34 @@ void Form1::bindFields()
         if (mapped_ || dtsDatoProv->fieldCount() == 0)
             return;
         mapped_ = true;
-        for (const auto &[field, name] : bindings_) {
-            const int column = dtsDatoProv->fieldIndex(name);
-            if (column >= 0)
-                mapper_->addMapping(field, column);
-        }
+        mapBoundFields(this);
         const int colonia = dtsDatoProv->fieldIndex(QStringLiteral("COLONIA"));
         if (colonia >= 0)
             mirror_->addMapping(txtAdmLocal, colonia);
     });
+}
+
+void Form1::mapBoundFields(QWidget *root)
+{
+    if (!mapped_)
+        return;
+    QHash<QString, QWidget *> byName;
+    for (QWidget *w : root->findChildren<QWidget *>()) {
+        if (!w->objectName().isEmpty() && !byName.contains(w->objectName()))
+            byName.insert(w->objectName(), w);
+    }
+    for (const auto &[name, field] : std::as_const(bindings_)) {
+        QWidget *widget = byName.value(name);
+        const int column = dtsDatoProv->fieldIndex(field);
+        if (!widget || column < 0)
+            continue;
+        mapper_->addMapping(widget, column);
+        // A field made after the record was shown shows it now, as the
+        // mapper would; the others keep what may have been typed into them.
+        const QModelIndex value = dtsDatoProv->model()->index(mapper_->currentIndex(), column);
+        if (value.isValid())
+            mapper_->itemDelegate()->setEditorData(widget, value);
+    }
 }
 
 void Form1::showCurrentApplication()

@@ -32,6 +32,7 @@
 #include <QToolButton>
 
 #include <limits>
+#include <utility>
 
 namespace korim::questionnaire {
 
@@ -188,6 +189,7 @@ QLabel *Form1::addLabel(QWidget *parent, const QString &text, const QRect &rect,
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     label->setBuddy(buddy);
     labels_.insert(buddy, label);
+    labelOrder_.append(label);
     return label;
 }
 
@@ -348,6 +350,9 @@ void Form1::buildTab1(QWidget *page)
     EMAILREP = addText(f, "EMAILREP", QStringLiteral("Correo Electrónico:"), QRect(lx, 126, 0, 0),
                        QRect(fx, 126, 330, kFieldHeight), 50, {}, {});
     KeyPipeline::setMode(EMAILREP, KeyMode::Lower);
+    // Locked until Habilita says otherwise.
+    for (QWidget *w : std::initializer_list<QWidget *>{txtApePatR2, txtApeMatR2, txtNombreR2, txtTelefonoR2, txtFaxR2})
+        w->setEnabled(false);
 }
 
 void Form1::buildTab2(QWidget *page)
@@ -355,7 +360,7 @@ void Form1::buildTab2(QWidget *page)
     const QString req = QStringLiteral("1");
     fraPersonal = makeFrame(page, "fraPersonal", QStringLiteral("Personal ocupado en el año anterior"),
                             QRect(4, 2, 346, 180));
-    auto *note1 = make<QLabel>(fraPersonal, "lblPromedio", QRect(10, 20, 320, 18));
+    auto *note1 = make<QLabel>(fraPersonal.get(), "lblPromedio", QRect(10, 20, 320, 18));
     note1->setText(QStringLiteral("(Promedio en el año)"));
     auto row = [](int i) { return 45 + i * kRowPitch; };
     NoEmpleados = addText(fraPersonal, "NoEmpleados", QStringLiteral("No. de Administrativos:"), QRect(10, row(0), 0, 0),
@@ -367,7 +372,7 @@ void Form1::buildTab2(QWidget *page)
 
     fraVentas = makeFrame(page, "fraVentas", QStringLiteral("Valor de las ventas en el año anterior"),
                           QRect(359, 2, 346, 180));
-    auto *note2 = make<QLabel>(fraVentas, "lblMilesPesos", QRect(10, 20, 320, 18));
+    auto *note2 = make<QLabel>(fraVentas.get(), "lblMilesPesos", QRect(10, 20, 320, 18));
     note2->setText(QStringLiteral("(En miles de pesos)"));
     VentasPais = addText(fraVentas, "VentasPais", QStringLiteral("En el país:"), QRect(10, row(0), 0, 0),
                          QRect(180, row(0), 140, kFieldHeight), 20, req, QStringLiteral("Ventas Pais"));
@@ -375,8 +380,10 @@ void Form1::buildTab2(QWidget *page)
                              QRect(180, row(1), 140, kFieldHeight), 20, req, QStringLiteral("Ventas Exterior"));
     TotalVentas = addText(fraVentas, "TotalVentas", QStringLiteral("Total:"), QRect(10, row(2) + 6, 0, 0),
                           QRect(180, row(2) + 6, 140, kFieldHeight), 0, {}, {});
-    for (QLineEdit *total : {TotalPersonal, TotalVentas})
+    for (QLineEdit *total : std::initializer_list<QLineEdit *>{TotalPersonal, TotalVentas}) {
         total->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+        total->setEnabled(false);
+    }
 }
 
 void Form1::buildTab3(QWidget *page)
@@ -415,7 +422,7 @@ QLabel *Form1::addGridCaption(QWidget *parent, const char *name, const QString &
     caption->setAlignment(Qt::AlignCenter);
     caption->setFrameShape(QFrame::Panel);
     caption->setFrameShadow(QFrame::Raised);
-    gridCaptions_.append(caption);
+    labelOrder_.append(caption);
     return caption;
 }
 
@@ -445,6 +452,14 @@ void Form1::buildTab6(QWidget *page)
     cmbBanco = makeList(page, "cmbBanco", QRect(fx, row(0), 320, kFieldHeight), true);
     describe(cmbBanco, addLabel(page, QStringLiteral("Nombre del banco :"), QRect(14, row(0), 0, 0), cmbBanco), {}, {});
     KeyPipeline::setMode(cmbBanco, KeyMode::Upper);
+}
+
+// The bank's other details, made when the tab is first needed.
+void Form1::buildBankDetails(QWidget *page)
+{
+    const QString req = QStringLiteral("1");
+    auto row = [](int i) { return 14 + i * kRowPitch; };
+    const int fx = 240;
     txtsucursal = addText(page, "txtsucursal", QStringLiteral("Sucursal :"), QRect(14, row(1), 0, 0),
                           QRect(fx, row(1), 320, kFieldHeight), 60, req, QStringLiteral("cursals"));
     txtNumCuenta = addText(page, "txtNumCuenta", QStringLiteral("Número de cuenta :"), QRect(14, row(2), 0, 0),
@@ -496,7 +511,7 @@ void Form1::makeGrid(Deferred<QTableView> &slot, QWidget *parent, const char *na
                      GridModel *model, const QList<int> &minimum, QLabel *caption)
 {
     auto *view = make<QTableView>(parent, name, geometry);
-    slot.widget_ = view;
+    slot = view;
     // Everything that does not need the model is set first: a header with
     // sections measures all its captions again on each font or style change.
     view->setHorizontalHeader(new FixedHeader(Qt::Horizontal, view));
@@ -547,83 +562,150 @@ void Form1::makeGrid(Deferred<QTableView> &slot, QWidget *parent, const char *na
 void Form1::makeProductosGrid()
 {
     makeGrid(dbProductos, fraProductos, "dbProductos", QRect(10, 20, 560, 104), productosModel, {}, nullptr);
-    dbProductos.widget_->setAccessibleName(QStringLiteral("Productos exportados"));
+    dbProductos.made()->setAccessibleName(QStringLiteral("Productos exportados"));
 }
 
 void Form1::makeVTotalesGrid()
 {
     makeGrid(dbgVTotales, SSTab1->widget(4), "dbgVTotales", QRect(4, 20, 701, 110), vTotalesModel, {40, 90},
              lbldbgVTotales);
-    dbgVTotales.widget_->setAccessibleName(accessibleFromLabel(lbldbgVTotales->text()));
+    dbgVTotales.made()->setAccessibleName(accessibleFromLabel(lbldbgVTotales->text()));
 }
 
 void Form1::makeVentasTotGrid()
 {
     makeGrid(dbVentasTot, fraVentasExp, "dbVentasTot", QRect(10, 36, 681, 104), ventasExpModel,
              {130, 40, 120, 110, 110}, lbldbVentasTot);
-    dbVentasTot.widget_->setAccessibleName(accessibleFromLabel(fraVentasExp->title()));
+    dbVentasTot.made()->setAccessibleName(accessibleFromLabel(fraVentasExp->title()));
 }
 
-void Form1::makeGridsOf(int tab)
+void Form1::makeTabContents(int tab)
 {
     switch (tab) {
+    case 1: makeTab1(); break;
+    case 2: makeTab2(); break;
     case 3: dbProductos.get(); break;
     case 4: dbgVTotales.get(); break;
     case 5: dbVentasTot.get(); break;
+    case 6: makeTab6(); break;
     default: break;
     }
 }
+
+void Form1::makeAllControls()
+{
+    for (int tab = 0; tab < SSTab1->count(); ++tab)
+        makeTabContents(tab);
+}
+
+void Form1::makeTab1()
+{
+    if (std::exchange(tabMade_[1], true))
+        return;
+    buildTab1(SSTab1->widget(1));
+    finishLaterTab(1);
+}
+
+void Form1::makeTab2()
+{
+    if (std::exchange(tabMade_[2], true))
+        return;
+    buildTab2(SSTab1->widget(2));
+    finishLaterTab(2);
+}
+
+void Form1::makeTab6()
+{
+    if (std::exchange(tabMade_[6], true))
+        return;
+    buildBankDetails(SSTab1->widget(6));
+    finishLaterTab(6);
+}
+
+void Form1::finishLaterTab(int tab)
+{
+    QWidget *page = SSTab1->widget(tab);
+    connectTabKeyFilters(tab);
+    applyKeyboardOrder(this);
+    if (stretchEnabled_) {
+        for (QWidget *w : page->findChildren<QWidget *>()) {
+            const int place = keyboardPlace(w);
+            if (place >= kStretchFirst && place <= kStretchLast)
+                w->setEnabled(*stretchEnabled_);
+        }
+    }
+    assignTabMnemonics(page);
+    mapBoundFields(page);
+    // Made after its tab was shown: Qt shows only the children a widget had
+    // when it was shown.
+    if (page->isVisible()) {
+        for (QWidget *w : page->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
+            if (!w->testAttribute(Qt::WA_WState_ExplicitShowHide))
+                w->show();
+        }
+    }
+}
+
+namespace {
+
+QList<QChar> lettersOf(const QLabel *label)
+{
+    QList<QChar> out;
+    for (QChar c : label->text()) {
+        const QChar l = c.toLower();
+        if (l.isLetter() && !out.contains(l))
+            out.append(l);
+    }
+    return out;
+}
+
+// Each round the label with the fewest letters left chooses, taking a letter
+// outside `avoid` when it can.
+void assignLetters(QList<QLabel *> group, QSet<QChar> &used, const QSet<QChar> &avoid)
+{
+    while (!group.isEmpty()) {
+        int best = 0;
+        int fewest = std::numeric_limits<int>::max();
+        for (int i = 0; i < group.size(); ++i) {
+            int left = 0;
+            for (QChar c : lettersOf(group[i]))
+                left += used.contains(c) ? 0 : 1;
+            if (left < fewest) {
+                fewest = left;
+                best = i;
+            }
+        }
+        QLabel *label = group.takeAt(best);
+        QChar chosen;
+        for (int pass = 0; pass < 2 && chosen.isNull(); ++pass) {
+            for (QChar c : lettersOf(label)) {
+                if (!used.contains(c) && (pass == 1 || !avoid.contains(c))) {
+                    chosen = c;
+                    break;
+                }
+            }
+        }
+        if (chosen.isNull())
+            continue;
+        used.insert(chosen);
+        const QString text = label->text();
+        const int at = int(text.indexOf(chosen, 0, Qt::CaseInsensitive));
+        label->setText(text.left(at) + QLatin1Char('&') + text.mid(at));
+    }
+}
+
+} // namespace
 
 void Form1::assignMnemonics()
 {
     // Alt+letter moves to a field through its label. The parts above the tabs
     // are always on screen, so their letters are kept out of every tab.
-    auto lettersOf = [](const QLabel *label) {
-        QList<QChar> out;
-        for (QChar c : label->text()) {
-            const QChar l = c.toLower();
-            if (l.isLetter() && !out.contains(l))
-                out.append(l);
-        }
-        return out;
-    };
-    // Each round the label with the fewest letters left chooses, taking a
-    // letter outside `avoid` when it can.
-    auto assign = [&lettersOf](QList<QLabel *> group, QSet<QChar> &used, const QSet<QChar> &avoid) {
-        while (!group.isEmpty()) {
-            int best = 0;
-            int fewest = std::numeric_limits<int>::max();
-            for (int i = 0; i < group.size(); ++i) {
-                int left = 0;
-                for (QChar c : lettersOf(group[i]))
-                    left += used.contains(c) ? 0 : 1;
-                if (left < fewest) {
-                    fewest = left;
-                    best = i;
-                }
-            }
-            QLabel *label = group.takeAt(best);
-            QChar chosen;
-            for (int pass = 0; pass < 2 && chosen.isNull(); ++pass) {
-                for (QChar c : lettersOf(label)) {
-                    if (!used.contains(c) && (pass == 1 || !avoid.contains(c))) {
-                        chosen = c;
-                        break;
-                    }
-                }
-            }
-            if (chosen.isNull())
-                continue;
-            used.insert(chosen);
-            const QString text = label->text();
-            const int at = int(text.indexOf(chosen, 0, Qt::CaseInsensitive));
-            label->setText(text.left(at) + QLatin1Char('&') + text.mid(at));
-        }
-    };
     QList<QLabel *> always;
     QList<QList<QLabel *>> pages(SSTab1->count());
-    QSet<QChar> scarce; // letters short labels on the tabs depend on
-    for (QLabel *label : QList<QLabel *>(labels_.cbegin(), labels_.cend()) + gridCaptions_) {
+    // Letters short labels on the tabs depend on. The tabs made later have no
+    // label of three letters or fewer that the first tab lacks ("Fax").
+    QSet<QChar> scarce;
+    for (QLabel *label : std::as_const(labelOrder_)) {
         if (label->isHidden())
             continue;
         const int page = SSTab1->isAncestorOf(label) ? SSTab1->indexOf(pageOf(label)) : -1;
@@ -637,12 +719,30 @@ void Form1::assignMnemonics()
                 scarce.insert(c);
         }
     }
-    QSet<QChar> top;
-    assign(always, top, scarce);
+    topLetters_.clear();
+    assignLetters(always, topLetters_, scarce);
     for (const QList<QLabel *> &page : std::as_const(pages)) {
-        QSet<QChar> used = top;
-        assign(page, used, {});
+        QSet<QChar> used = topLetters_;
+        assignLetters(page, used, {});
     }
+}
+
+void Form1::assignTabMnemonics(QWidget *page)
+{
+    QList<QLabel *> labels;
+    for (QLabel *label : std::as_const(labelOrder_)) {
+        if (!label->isHidden() && page->isAncestorOf(label) && !label->text().contains(QLatin1Char('&')))
+            labels.append(label);
+    }
+    // Letters already taken on this tab (a grid's caption was named before).
+    QSet<QChar> used = topLetters_;
+    for (QLabel *label : std::as_const(labelOrder_)) {
+        const QString text = label->text();
+        const qsizetype at = text.indexOf(QLatin1Char('&'));
+        if (page->isAncestorOf(label) && at >= 0 && at + 1 < text.size())
+            used.insert(text.at(at + 1).toLower());
+    }
+    assignLetters(labels, used, {});
 }
 
 QWidget *Form1::pageOf(const QWidget *control) const
@@ -665,10 +765,9 @@ void Form1::setDesignedStates()
     TipoProg->hide();
     Command1[5]->hide();
     Command1[8]->hide();
+    // Those of the tabs made later are locked as they are made.
     for (QWidget *w : std::initializer_list<QWidget *>{txtCalle, txtCP, txtCiudad, txtDelMun, txtTelefono, txtColonia,
-                                                       txtEstado, Combo5, txtfax, txtAdmLocal, txtApePatR2,
-                                                       txtApeMatR2, txtNombreR2, txtTelefonoR2, txtFaxR2,
-                                                       TotalPersonal, TotalVentas, Command1[5]})
+                                                       txtEstado, Combo5, txtfax, txtAdmLocal, Command1[5]})
         w->setEnabled(false);
     for (QTextEdit *box : {RichTextBox1, RichTextBox2}) {
         box->setReadOnly(true);
@@ -714,8 +813,7 @@ void Form1::buildLayout()
     }
     SSTab1->setAccessibleName(QStringLiteral("Secciones de la solicitud"));
     buildTab0(pages[0]);
-    buildTab1(pages[1]);
-    buildTab2(pages[2]);
+    // Tabs 1 and 2, the bank's details and the grids are made when first needed.
     buildTab3(pages[3]);
     buildTab4(pages[4]);
     buildTab5(pages[5]);

@@ -23,12 +23,23 @@ void Form1::connectKeyFilters()
 {
     // The window upper-cases every key; the e-mail fields and txtcargo got
     // their case with the layout. These take digits, "." and the editing keys.
-    const QList<QWidget *> digitsOnly = {txtProg1,    txtProg2,  txtnummaquila, txtanomaquila, txtTelefono,
-                                         txtfax,      txtCP,     txtTelefonoR2, txtFaxR2,      NoEmpleados,
-                                         NoObreros,   VentasPais, VentasExterior};
+    const QList<QWidget *> digitsOnly = {txtProg1, txtProg2, txtnummaquila, txtanomaquila, txtTelefono, txtfax, txtCP};
     for (QWidget *field : digitsOnly)
         KeyPipeline::setMode(field, KeyMode::Digits);
+}
 
+// The same for the fields of a tab made after start-up.
+void Form1::connectTabKeyFilters(int tab)
+{
+    if (tab == 1) {
+        KeyPipeline::setMode(txtTelefonoR2, KeyMode::Digits);
+        KeyPipeline::setMode(txtFaxR2, KeyMode::Digits);
+        return;
+    }
+    if (tab != 2)
+        return;
+    for (QWidget *field : std::initializer_list<QWidget *>{NoEmpleados, NoObreros, VentasPais, VentasExterior})
+        KeyPipeline::setMode(field, KeyMode::Digits);
     auto personnel = [this] {
         TotalPersonal->setText(plainNumber(numericValue(NoEmpleados->text()) + numericValue(NoObreros->text())));
     };

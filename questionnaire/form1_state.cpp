@@ -53,7 +53,8 @@ void Form1::connectStateHandlers()
 void Form1::Habilita(bool enabled)
 {
     // Every control whose keyboard place lies in the stretch; hidden ones
-    // change their enabled state and stay hidden.
+    // change their enabled state and stay hidden. Tabs made later follow it.
+    stretchEnabled_ = enabled;
     const QList<QWidget *> controls = findChildren<QWidget *>();
     for (QWidget *control : controls) {
         const int place = keyboardPlace(control);

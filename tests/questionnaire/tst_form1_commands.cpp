@@ -19,6 +19,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableView>
+#include <QTabBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QToolButton>
@@ -147,6 +148,42 @@ private slots:
         QCOMPARE(describeBoxes(boxes.requests()), QStringList{});
         QCOMPARE(rowsOf(folder_, "datoprov.dbf"), QJsonArray{stored});
         QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditInProgress));
+    }
+
+    void tabsOpenedLaterShowTheRecordAndKeepTheTyping()
+    {
+        QTemporaryDir dir;
+        auto form = storedForm(dir);
+        MessageRecorder boxes;
+        // Start-up made none of the fields of tabs 1, 2 and 6.
+        QVERIFY(!form->txtcargo.made() && !form->NoEmpleados.made() && !form->txtsucursal.made());
+        // Unlocked before the tabs are made: they are made unlocked.
+        unlock(form.get(), QStringLiteral(" abc800101ab1"));
+        typeInto(form->txtCalle, QStringLiteral("av. nueva 1"));
+        QCOMPARE(form->txtCalle->text(), QStringLiteral("AV. NUEVA 1"));
+        QTabBar *bar = form->SSTab1->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
+        QLineEdit *cargo = form->txtcargo.made();
+        QVERIFY(cargo);
+        QVERIFY(cargo->isVisible());
+        QVERIFY(cargo->isEnabled());
+        QCOMPARE(cargo->text(), QStringLiteral("DIRECTOR"));
+        // Showing the new tab's record left the typing on the first one alone.
+        QCOMPARE(form->txtCalle->text(), QStringLiteral("AV. NUEVA 1"));
+        typeInto(cargo, QStringLiteral("gerente"));
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(2).center());
+        QCOMPARE(form->NoEmpleados->text(), QStringLiteral("3"));
+        QCOMPARE(form->TotalPersonal->text(), QStringLiteral("15"));
+
+        form->Command1_Click(1);
+        QCOMPARE(describeBoxes(boxes.requests()), QStringList{});
+        const QJsonArray stored = application(folder_);
+        QCOMPARE(stored.at(8).toString(), QStringLiteral("AV. NUEVA 1"));
+        QCOMPARE(stored.at(23).toString(), QStringLiteral("GERENTE"));
+        QCOMPARE(stored.at(27).toString(), QStringLiteral("3"));
+        // The bank tab was never opened: its stored details stay as they were.
+        QVERIFY(!form->txtsucursal.made());
+        QCOMPARE(stored.at(36).toString(), QStringLiteral("MATRIZ"));
     }
 
     void saveRefusedByTheRfc()

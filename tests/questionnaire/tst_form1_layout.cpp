@@ -197,6 +197,8 @@ private slots:
         // A fresh window, as designed (no start-up).
         QTemporaryDir dir;
         Form1 fresh(makeDataFolder(dir.path()));
+        // The tabs not opened yet are made when first needed.
+        fresh.makeAllControls();
         auto *field = fresh.findChild<QLineEdit *>(name);
         QVERIFY(field);
         QCOMPARE(tabOf(&fresh, field), tab);
@@ -380,6 +382,7 @@ private slots:
             const int at = l->text().indexOf(QLatin1Char('&'));
             return at >= 0 ? l->text().at(at + 1).toLower() : QChar();
         };
+        f->makeAllControls();
         QList<QLabel *> labels = f->findChildren<QLabel *>();
         for (QLabel *l : labels) {
             if (l->buddy() && !l->isHidden() && !f->SSTab1->isAncestorOf(l)) {

@@ -149,6 +149,7 @@ private slots:
 
         QTemporaryDir dir;
         auto form = completeForm(dir, products);
+        form->makeAllControls(); // the lookups below go by name
         for (const QString &name : emptied)
             form->findChild<QLineEdit *>(name)->clear();
         if (!blanks.isEmpty())
@@ -204,6 +205,7 @@ private slots:
         if (!shared_)
             shared_ = completeForm(sharedDir_);
         Form1 *form = shared_.get();
+        form->makeAllControls(); // the lookup below goes by name
         auto *edit = form->findChild<QLineEdit *>(field);
         QVERIFY(edit);
         reach(form, edit);

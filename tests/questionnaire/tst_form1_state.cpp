@@ -149,10 +149,8 @@ private slots:
     {
         QTemporaryDir dir;
         auto form = storedForm(dir);
-        // The grids are made when first asked for; the lookups below go by name.
-        form->dbProductos.get();
-        form->dbgVTotales.get();
-        form->dbVentasTot.get();
+        // Some controls are made when first needed; the lookups below go by name.
+        form->makeAllControls();
         QHash<QWidget *, bool> before;
         for (const auto &entry : korim::questionnaire::keyboardOrder()) {
             QWidget *w = form->findChild<QWidget *>(QString::fromLatin1(entry.control));

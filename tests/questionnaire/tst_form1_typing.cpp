@@ -78,7 +78,7 @@ private slots:
 
     void emailFieldsStayLowerCase()
     {
-        for (QLineEdit *f : {form_->txtEmail1, form_->EMAILREP}) {
+        for (QLineEdit *f : {form_->txtEmail1, form_->EMAILREP.get()}) {
             form_->SSTab1->setCurrentIndex(f == form_->EMAILREP ? 1 : 0);
             fresh(f);
             QTest::keyClicks(f, "Ventas@Sur.COM");
