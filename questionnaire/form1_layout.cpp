@@ -18,6 +18,7 @@
 #include <QFrame>
 #include <QGuiApplication>
 #include <QGroupBox>
+#include <QHash>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -156,10 +157,14 @@ void Form1::buildToolbar()
         // Never shown, and no command behind it.
         {8, "Borrar toda la imformación", 10200, "erase"},
     };
+    QHash<QString, QIcon> pictures; // the erase picture serves two buttons
     for (const Button &b : buttons) {
         const QString name = QStringLiteral("Command1_%1").arg(b.index);
         auto *button = make<QToolButton>(this, name.toLatin1().constData(), twipsRect(b.left, 30, 375, 495));
-        button->setIcon(vectorIcon(QStringLiteral(":/questionnaire/icons/%1.svg").arg(QLatin1String(b.icon))));
+        const QString picture = QString::fromLatin1(b.icon);
+        if (!pictures.contains(picture))
+            pictures.insert(picture, vectorIcon(QStringLiteral(":/questionnaire/icons/%1.svg").arg(picture)));
+        button->setIcon(pictures.value(picture));
         button->setIconSize(QSize(20, 20));
         button->setToolButtonStyle(Qt::ToolButtonIconOnly);
         button->setToolTip(QString::fromUtf8(b.tip));
@@ -446,7 +451,6 @@ void Form1::buildTab5(QWidget *page)
 
 void Form1::buildTab6(QWidget *page)
 {
-    const QString req = QStringLiteral("1");
     auto row = [](int i) { return 14 + i * kRowPitch; };
     const int fx = 240;
     cmbBanco = makeList(page, "cmbBanco", QRect(fx, row(0), 320, kFieldHeight), true);

@@ -21,6 +21,7 @@
 #include <QScreen>
 #include <QSet>
 #include <QSignalSpy>
+#include <QTabBar>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -372,6 +373,44 @@ private slots:
                                 "txtEstado txtCiudad Combo5 txtDelMun txtfax txtTelefono Command1_0 Command1_1 "
                                 "Command1_2 Command1_4 Command1_6 Command1_7 Command1_9 txtApemat1 SSTab1 MaskEdBox1"));
         f->Habilita(false);
+    }
+
+    void tabKeyOnATabMadeLater()
+    {
+        // A fresh window: the representative's tab is made by the click.
+        QTemporaryDir dir;
+        auto f = openForm(makeDataFolder(dir.path()));
+        MessageRecorder boxes;
+        f->Habilita(true);
+        // Leaving the RFC field checks it; a valid one lets the focus go on.
+        f->MaskEdBox1->setMaskedText(QStringLiteral(" ABC800101AB1"));
+        QVERIFY(!f->txtApePatR2.made());
+        QTabBar *bar = f->SSTab1->tabBar();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
+        QVERIFY(focusOn(f->txtApePatR2));
+        QStringList visited;
+        for (int i = 0; i < 25; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget *w = QApplication::focusWidget();
+            while (w && w->objectName().isEmpty())
+                w = w->parentWidget();
+            visited << (w ? w->objectName() : QStringLiteral("?"));
+            if (w == f->MaskEdBox1)
+                break;
+        }
+        QCOMPARE(visited.join(QLatin1Char(' ')),
+                 QStringLiteral("txtApeMatR2 txtNombreR2 txtcargo txtTelefonoR2 txtFaxR2 EMAILREP Command1_0 "
+                                "Command1_1 Command1_2 Command1_4 Command1_6 Command1_7 Command1_9 txtApemat1 "
+                                "SSTab1 MaskEdBox1"));
+        // The grids and the other tabs made afterwards leave that order alone.
+        f->makeAllControls();
+        QVERIFY(focusOn(f->txtFaxR2));
+        QTest::keyClick(f->txtFaxR2, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f->EMAILREP));
+        QTest::keyClick(f->EMAILREP, Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f->Command1[0]));
+        f->Habilita(false);
+        f->close();
     }
 
     void mnemonicsAreUniqueOnScreen()
