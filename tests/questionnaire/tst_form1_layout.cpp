@@ -411,6 +411,9 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f->Command1[0]));
         f->Habilita(false);
         f->close();
+        // The shared window is the active one again for the tests after.
+        form_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form_.get()));
     }
 
     void mnemonicsAreUniqueOnScreen()
