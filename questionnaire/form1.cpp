@@ -6,6 +6,7 @@
 #include "questionnaire/tabcontrol.h"
 
 #include <QApplication>
+#include <QStandardItemModel>
 
 // The toolbar pictures are compiled into this static library; they must be
 // registered by hand, from the global namespace.
@@ -26,6 +27,7 @@ Form1::Form1(const QString &dataFolder, QWidget *parent)
     initForm1Icons();
     setObjectName(QStringLiteral("Form1"));
     createDataSources();
+    banks_ = new QStandardItemModel(0, 1, this);
     buildLayout();
     // The controls of the tabs made later join the order as they are made.
     applyKeyboardOrder(this);

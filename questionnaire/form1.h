@@ -27,6 +27,7 @@
 #include <optional>
 #include <utility>
 
+class QAbstractItemModel;
 class QButtonGroup;
 class QComboBox;
 class QDataWidgetMapper;
@@ -35,6 +36,7 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
+class QStandardItemModel;
 class QTableView;
 class QTextEdit;
 class QToolButton;
@@ -117,6 +119,8 @@ public:
 
     // Catalogue lookups.
     void busca(QComboBox *lista, const QVariant &clave);
+    // The entry busca leaves selected, for a list with no handler of its own.
+    static int buscaPlace(const QAbstractItemModel *entries, const QVariant &clave);
     void BuscaActividad();
     void BuscaActividadEntrada();
 
@@ -234,7 +238,7 @@ public:
     QTextEdit *RichTextBox2 = nullptr;
 
     // Tab 6.
-    QComboBox *cmbBanco = nullptr;
+    Deferred<QComboBox> cmbBanco{this, &Form1::makeTab6};
     Deferred<QLineEdit> txtsucursal{this, &Form1::makeTab6};
     Deferred<QLineEdit> txtNumCuenta{this, &Form1::makeTab6};
     Deferred<QLineEdit> txtlocalidad{this, &Form1::makeTab6};
@@ -287,7 +291,6 @@ private:
     void buildTab4(QWidget *page);
     void buildTab5(QWidget *page);
     void buildTab6(QWidget *page);
-    void buildBankDetails(QWidget *page);
     void makeTab1();
     void makeTab2();
     void makeTab6();
@@ -318,7 +321,7 @@ private:
     void mapBoundFields(QWidget *root);
     void showCurrentApplication();
     // form1_startup.cpp
-    void fillList(korim::data::DataSource *source, const QString &recordSource, QComboBox *list,
+    void fillList(korim::data::DataSource *source, const QString &recordSource, QStandardItemModel *entries,
                   int textPosition, int keyPosition, int minFields);
     void writeSalesYears(korim::data::DataSource *source, const QString &recordSource, int kind);
     void tabChanged(int index);
@@ -330,6 +333,7 @@ private:
     void applicationAboutToMove(int action);
     // form1_lookups.cpp
     void connectListHandlers();
+    void connectBankHandlers();
     void activityFocusLost();
     void bankTextEdited();
     void bankFocusLost();
@@ -368,6 +372,10 @@ private:
     QString dataFolder_;
     QDate today_;
     QHash<const QWidget *, QLabel *> labels_;
+    // The bank catalogue, read at start-up, and the entry its list shows
+    // when the list is made.
+    QStandardItemModel *banks_ = nullptr;
+    int bankShown_ = -1;
     QList<QLabel *> labelOrder_; // as made: Alt letters are chosen in this order
     QSet<QChar> topLetters_;     // the Alt letters of the parts above the tabs
     std::array<bool, 7> tabMade_{};

@@ -26,6 +26,7 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QSet>
+#include <QStandardItemModel>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
 #include <QTableView>
@@ -451,19 +452,15 @@ void Form1::buildTab5(QWidget *page)
 
 void Form1::buildTab6(QWidget *page)
 {
+    const QString req = QStringLiteral("1");
     auto row = [](int i) { return 14 + i * kRowPitch; };
     const int fx = 240;
     cmbBanco = makeList(page, "cmbBanco", QRect(fx, row(0), 320, kFieldHeight), true);
     describe(cmbBanco, addLabel(page, QStringLiteral("Nombre del banco :"), QRect(14, row(0), 0, 0), cmbBanco), {}, {});
     KeyPipeline::setMode(cmbBanco, KeyMode::Upper);
-}
-
-// The bank's other details, made when the tab is first needed.
-void Form1::buildBankDetails(QWidget *page)
-{
-    const QString req = QStringLiteral("1");
-    auto row = [](int i) { return 14 + i * kRowPitch; };
-    const int fx = 240;
+    // The catalogue read at start-up, and the entry start-up chose.
+    cmbBanco->setModel(banks_);
+    cmbBanco->setCurrentIndex(bankShown_);
     txtsucursal = addText(page, "txtsucursal", QStringLiteral("Sucursal :"), QRect(14, row(1), 0, 0),
                           QRect(fx, row(1), 320, kFieldHeight), 60, req, QStringLiteral("cursals"));
     txtNumCuenta = addText(page, "txtNumCuenta", QStringLiteral("Número de cuenta :"), QRect(14, row(2), 0, 0),
@@ -622,7 +619,7 @@ void Form1::makeTab6()
 {
     if (std::exchange(tabMade_[6], true))
         return;
-    buildBankDetails(SSTab1->widget(6));
+    buildTab6(SSTab1->widget(6));
     finishLaterTab(6);
 }
 
@@ -630,6 +627,8 @@ void Form1::finishLaterTab(int tab)
 {
     QWidget *page = SSTab1->widget(tab);
     connectTabKeyFilters(tab);
+    if (tab == 6)
+        connectBankHandlers();
     applyKeyboardOrder(this);
     if (stretchEnabled_) {
         for (QWidget *w : page->findChildren<QWidget *>()) {
@@ -817,11 +816,10 @@ void Form1::buildLayout()
     }
     SSTab1->setAccessibleName(QStringLiteral("Secciones de la solicitud"));
     buildTab0(pages[0]);
-    // Tabs 1 and 2, the bank's details and the grids are made when first needed.
+    // Tabs 1, 2 and 6 and the grids are made when first needed.
     buildTab3(pages[3]);
     buildTab4(pages[4]);
     buildTab5(pages[5]);
-    buildTab6(pages[6]);
     buildGrids();
     setDesignedStates();
     assignMnemonics();

@@ -28,6 +28,18 @@ QString keyText(const QVariant &key)
 
 } // namespace
 
+int Form1::buscaPlace(const QAbstractItemModel *entries, const QVariant &clave)
+{
+    // busca's outcome: the first entry with the key, else the last one.
+    const QString wanted = keyText(clave);
+    const int n = entries->rowCount();
+    for (int i = 0; i < n; ++i) {
+        if (keyText(entries->index(i, 0).data(Qt::UserRole)) == wanted)
+            return i;
+    }
+    return n - 1;
+}
+
 void Form1::busca(QComboBox *lista, const QVariant &clave)
 {
     // Each entry is selected in turn, as a user would, until the keys match;
@@ -73,6 +85,10 @@ void Form1::BuscaActividadEntrada()
 void Form1::connectListHandlers()
 {
     cmbActividad->installEventFilter(this);
+}
+
+void Form1::connectBankHandlers()
+{
     cmbBanco->installEventFilter(this);
     // Typing in the bank list, not choosing from its drop-down part.
     connect(cmbBanco->lineEdit(), &QLineEdit::textEdited, this, [this] { bankTextEdited(); });
@@ -80,7 +96,7 @@ void Form1::connectListHandlers()
 
 bool Form1::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::FocusOut && (watched == cmbActividad || watched == cmbBanco)) {
+    if (event->type() == QEvent::FocusOut && (watched == cmbActividad || watched == cmbBanco.made())) {
         const Qt::FocusReason reason = static_cast<QFocusEvent *>(event)->reason();
         // Opening the drop-down part or switching to another program is not leaving the list.
         if (reason != Qt::PopupFocusReason && reason != Qt::ActiveWindowFocusReason) {

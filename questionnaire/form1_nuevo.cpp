@@ -10,6 +10,7 @@
 #include "questionnaire/tabcontrol.h"
 
 #include <QComboBox>
+#include <QStandardItemModel>
 
 #include <exception>
 
@@ -39,7 +40,12 @@ void Form1::Nuevo()
             Combo1->setCurrentIndex(0);
             cmbActividad->setCurrentIndex(0);
             Combo5->setCurrentIndex(-1);
-            cmbBanco->setCurrentIndex(0);
+            // The bank list has no handler of its own: if it is not made yet
+            // it shows this entry when it is.
+            if (QComboBox *banks = cmbBanco.made())
+                banks->setCurrentIndex(0);
+            else
+                bankShown_ = 0;
         } else {
             dtsDatoProv->edit();
             busca(Combo1, dtsDatoProv->value(15));
@@ -47,7 +53,10 @@ void Form1::Nuevo()
             BuscaActividadEntrada();
             busca(cmbActividad, ClaveActividad);
             busca(Combo5, dtsDatoProv->value(28));
-            busca(cmbBanco, dtsDatoProv->value(35));
+            if (QComboBox *banks = cmbBanco.made())
+                busca(banks, dtsDatoProv->value(35));
+            else
+                bankShown_ = buscaPlace(banks_, dtsDatoProv->value(35));
             txtnummaquila->setMaskedText(maquilaText(dtsDatoProv->value(30)));
             txtanomaquila->setMaskedText(maquilaText(dtsDatoProv->value(31)));
             dtsDatoProv->setValue(20, QStringLiteral("14"));

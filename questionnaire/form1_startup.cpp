@@ -45,6 +45,12 @@ void openFor(DataSource *source, const QString &file)
     }
 }
 
+// The entries of a list made by the window (its own model).
+QStandardItemModel *listEntries(QComboBox *list)
+{
+    return qobject_cast<QStandardItemModel *>(list->model());
+}
+
 } // namespace
 
 QString Form1::tableFile(const QString &table) const
@@ -56,8 +62,8 @@ QString Form1::tableFile(const QString &table) const
     return QDir::toNativeSeparators(path);
 }
 
-void Form1::fillList(DataSource *source, const QString &recordSource, QComboBox *list, int textPosition,
-                     int keyPosition, int minFields)
+void Form1::fillList(DataSource *source, const QString &recordSource, QStandardItemModel *list,
+                     int textPosition, int keyPosition, int minFields)
 {
     const QString table = recordSource.section(QLatin1Char(' '), -1);
     const QString file = tableFile(table);
@@ -74,8 +80,8 @@ void Form1::fillList(DataSource *source, const QString &recordSource, QComboBox 
     source->moveLast();
     source->moveFirst();
     const int n = source->recordCount();
-    // The entries go to the list's model in one step: added one by one, each
-    // would be announced to the list and its view.
+    // The entries go to the model in one step: added one by one, each would
+    // be announced to the list and its view.
     QList<QStandardItem *> entries;
     entries.reserve(n);
     for (int i = 0; i < n; ++i) {
@@ -85,15 +91,7 @@ void Form1::fillList(DataSource *source, const QString &recordSource, QComboBox 
         source->moveNext();
     }
     list->clear();
-    if (auto *model = qobject_cast<QStandardItemModel *>(list->model())) {
-        model->invisibleRootItem()->appendRows(entries);
-    } else {
-        for (QStandardItem *entry : std::as_const(entries)) {
-            list->addItem(entry->text(), entry->data(Qt::UserRole));
-            delete entry;
-        }
-    }
-    list->setCurrentIndex(0);
+    list->invisibleRootItem()->appendRows(entries);
 }
 
 void Form1::writeSalesYears(DataSource *source, const QString &recordSource, int kind)
@@ -120,9 +118,14 @@ void Form1::load()
     // 1. The current year.
     AnioActual = short(today_.year());
     // 2 to 4. The catalogue lists, with their keys as item data.
-    fillList(Data1, QStringLiteral("admlocal"), Combo5, 1, 0, 2);
-    fillList(dtsBanco, QStringLiteral("catbanco"), cmbBanco, 2, 0, 3);
-    fillList(dtsacti, QStringLiteral("select * from activida"), cmbActividad, 2, 0, 4);
+    fillList(Data1, QStringLiteral("admlocal"), listEntries(Combo5), 1, 0, 2);
+    Combo5->setCurrentIndex(0);
+    fillList(dtsBanco, QStringLiteral("catbanco"), banks_, 2, 0, 3);
+    bankShown_ = 0;
+    if (QComboBox *banks = cmbBanco.made())
+        banks->setCurrentIndex(0);
+    fillList(dtsacti, QStringLiteral("select * from activida"), listEntries(cmbActividad), 2, 0, 4);
+    cmbActividad->setCurrentIndex(0);
     // 5 and 6. The years of the sales rows: previous, current, next.
     writeSalesYears(dtsVTotales, QStringLiteral("select * from ventas where tipo = 1 "), 1);
     writeSalesYears(dtsVentasExp, QStringLiteral("select * from ventas where tipo = 2 "), 2);

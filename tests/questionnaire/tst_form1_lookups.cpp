@@ -63,6 +63,15 @@ private slots:
         QComboBox empty;
         form->busca(&empty, 1);
         QCOMPARE(empty.currentIndex(), -1);
+        // The place a list made later is given agrees with busca, key by key.
+        for (QComboBox *list : {bank, &letters, &empty}) {
+            for (const QVariant &key : {QVariant(QStringLiteral("  3 ")), QVariant(104.0), QVariant(),
+                                        QVariant(QStringLiteral("cd")), QVariant(QStringLiteral("zz"))}) {
+                list->setCurrentIndex(-1);
+                form->busca(list, key);
+                QCOMPARE(Form1::buscaPlace(list->model(), key), list->currentIndex());
+            }
+        }
     }
 
     void activityPlacesAndCodes()
