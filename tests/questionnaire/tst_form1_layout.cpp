@@ -50,6 +50,23 @@ int tabOf(Form1 *form, QWidget *w)
     return -1;
 }
 
+// The controls the Tab key visits from the focused one until the RFC field.
+QString tabWalk(Form1 *f)
+{
+    QStringList visited;
+    for (int i = 0; i < 25; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget *w = QApplication::focusWidget();
+        // A list's editor or a tab bar stands for its control.
+        while (w && w->objectName().isEmpty())
+            w = w->parentWidget();
+        visited << (w ? w->objectName() : QStringLiteral("?"));
+        if (w == f->MaskEdBox1)
+            break;
+    }
+    return visited.join(QLatin1Char(' '));
+}
+
 } // namespace
 
 class LayoutTest : public QObject {
@@ -356,19 +373,8 @@ private slots:
         // Leaving the RFC field checks it; a valid one lets the focus go on.
         f->MaskEdBox1->setMaskedText(QStringLiteral(" ABC800101AB1"));
         QVERIFY(focusOn(f->MaskEdBox1));
-        QStringList visited;
-        for (int i = 0; i < 25; ++i) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QWidget *w = QApplication::focusWidget();
-            // A list's editor or a tab bar stands for its control.
-            while (w && w->objectName().isEmpty())
-                w = w->parentWidget();
-            visited << (w ? w->objectName() : QStringLiteral("?"));
-            if (w == f->MaskEdBox1)
-                break;
-        }
         // The controls on screen (tab 0) in keyboard order, then round again.
-        QCOMPARE(visited.join(QLatin1Char(' ')),
+        QCOMPARE(tabWalk(f),
                  QStringLiteral("txtApePat1 txtnombre1 txtEmail1 cmbActividad Combo1 txtCalle txtColonia txtCP "
                                 "txtEstado txtCiudad Combo5 txtDelMun txtfax txtTelefono Command1_0 Command1_1 "
                                 "Command1_2 Command1_4 Command1_6 Command1_7 Command1_9 txtApemat1 SSTab1 MaskEdBox1"));
@@ -388,17 +394,7 @@ private slots:
         QTabBar *bar = f->SSTab1->tabBar();
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
         QVERIFY(focusOn(f->txtApePatR2));
-        QStringList visited;
-        for (int i = 0; i < 25; ++i) {
-            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            QWidget *w = QApplication::focusWidget();
-            while (w && w->objectName().isEmpty())
-                w = w->parentWidget();
-            visited << (w ? w->objectName() : QStringLiteral("?"));
-            if (w == f->MaskEdBox1)
-                break;
-        }
-        QCOMPARE(visited.join(QLatin1Char(' ')),
+        QCOMPARE(tabWalk(f.get()),
                  QStringLiteral("txtApeMatR2 txtNombreR2 txtcargo txtTelefonoR2 txtFaxR2 EMAILREP Command1_0 "
                                 "Command1_1 Command1_2 Command1_4 Command1_6 Command1_7 Command1_9 txtApemat1 "
                                 "SSTab1 MaskEdBox1"));
