@@ -37,6 +37,13 @@ QString alreadyOpen(const QString &folder)
         .arg(shown(folder));
 }
 
+QString noShippedCopy(const QString &folder, const QString &shipped)
+{
+    return QStringLiteral("No existe la carpeta de datos %1 y no se encuentra la copia que trae el "
+                          "programa para instalarla (%2).")
+        .arg(shown(folder), shown(shipped));
+}
+
 #ifndef Q_OS_WIN
 
 QString reason(int error)
@@ -122,11 +129,8 @@ void removeTree(const QString &path)
 // installation never leaves a half-filled data folder under the real name.
 QString install(const QString &folder, const QString &shipped)
 {
-    const QFileInfo shippedInfo(shipped);
-    if (shipped.isEmpty() || !shippedInfo.isDir())
-        return QStringLiteral("No existe la carpeta de datos %1 y no se encuentra la copia que trae el "
-                              "programa para instalarla (%2).")
-            .arg(shown(folder), shown(shipped));
+    if (shipped.isEmpty() || !QFileInfo(shipped).isDir())
+        return noShippedCopy(folder, shipped);
 
     const QFileInfo target(folder);
     const QString parent = target.absolutePath();
@@ -202,11 +206,8 @@ void unlockFolder(int handle)
 
 QString install(const QString &folder, const QString &shipped)
 {
-    const QFileInfo shippedInfo(shipped);
-    if (shipped.isEmpty() || !shippedInfo.isDir())
-        return QStringLiteral("No existe la carpeta de datos %1 y no se encuentra la copia que trae el "
-                              "programa para instalarla (%2).")
-            .arg(shown(folder), shown(shipped));
+    if (shipped.isEmpty() || !QFileInfo(shipped).isDir())
+        return noShippedCopy(folder, shipped);
     const QFileInfo target(folder);
     const QString temp = target.absolutePath() + QStringLiteral("/.") + target.fileName() + QStringLiteral(".install");
     QDir(temp).removeRecursively();

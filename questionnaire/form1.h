@@ -294,9 +294,8 @@ private:
     void makeTab1();
     void makeTab2();
     void makeTab6();
-    // Keyboard places, Alt letters, bound fields and Habilita's state for a
-    // tab made after start-up.
-    void finishLaterTab(int tab);
+    void makeLaterTab(int tab, void (Form1::*build)(QWidget *));
+    static void showMadeLater(QWidget *control);
     void buildGrids();
     void makeProductosGrid();
     void makeVTotalesGrid();
@@ -321,7 +320,7 @@ private:
     void mapBoundFields(QWidget *root);
     void showCurrentApplication();
     // form1_startup.cpp
-    void fillList(korim::data::DataSource *source, const QString &recordSource, QStandardItemModel *entries,
+    void fillList(korim::data::DataSource *source, const QString &recordSource, QStandardItemModel *model,
                   int textPosition, int keyPosition, int minFields);
     void writeSalesYears(korim::data::DataSource *source, const QString &recordSource, int kind);
     void tabChanged(int index);

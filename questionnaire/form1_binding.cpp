@@ -4,6 +4,7 @@
 #include "questionnaire/form1.h"
 
 #include "data/datasource.h"
+#include "questionnaire/keyorder.h"
 #include "questionnaire/maskededit.h"
 
 #include <QDataWidgetMapper>
@@ -83,11 +84,7 @@ void Form1::mapBoundFields(QWidget *root)
 {
     if (!mapped_)
         return;
-    QHash<QString, QWidget *> byName;
-    for (QWidget *w : root->findChildren<QWidget *>()) {
-        if (!w->objectName().isEmpty() && !byName.contains(w->objectName()))
-            byName.insert(w->objectName(), w);
-    }
+    const QHash<QString, QWidget *> byName = controlsByName(root);
     for (const auto &[name, field] : std::as_const(bindings_)) {
         QWidget *widget = byName.value(name);
         const int column = dtsDatoProv->fieldIndex(field);

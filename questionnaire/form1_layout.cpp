@@ -554,10 +554,7 @@ void Form1::makeGrid(Deferred<QTableView> &slot, QWidget *parent, const char *na
     }
     connectGridView(view);
     applyKeyboardOrder(this);
-    // Made after its tab was shown: Qt shows only the children a widget had
-    // when it was shown.
-    if (parent->isVisible())
-        view->show();
+    showMadeLater(view);
 }
 
 void Form1::makeProductosGrid()
@@ -578,6 +575,14 @@ void Form1::makeVentasTotGrid()
     makeGrid(dbVentasTot, fraVentasExp, "dbVentasTot", QRect(10, 36, 681, 104), ventasExpModel,
              {130, 40, 120, 110, 110}, lbldbVentasTot);
     dbVentasTot.made()->setAccessibleName(accessibleFromLabel(fraVentasExp->title()));
+}
+
+// Qt shows only the children a widget had when it was shown: one made after
+// its tab was shown is shown here, unless it was hidden on purpose.
+void Form1::showMadeLater(QWidget *control)
+{
+    if (control->parentWidget()->isVisible() && !control->testAttribute(Qt::WA_WState_ExplicitShowHide))
+        control->show();
 }
 
 void Form1::makeTabContents(int tab)
@@ -601,52 +606,37 @@ void Form1::makeAllControls()
 
 void Form1::makeTab1()
 {
-    if (std::exchange(tabMade_[1], true))
-        return;
-    buildTab1(SSTab1->widget(1));
-    finishLaterTab(1);
+    makeLaterTab(1, &Form1::buildTab1);
 }
 
 void Form1::makeTab2()
 {
-    if (std::exchange(tabMade_[2], true))
-        return;
-    buildTab2(SSTab1->widget(2));
-    finishLaterTab(2);
+    makeLaterTab(2, &Form1::buildTab2);
 }
 
 void Form1::makeTab6()
 {
-    if (std::exchange(tabMade_[6], true))
-        return;
-    buildTab6(SSTab1->widget(6));
-    finishLaterTab(6);
+    makeLaterTab(6, &Form1::buildTab6);
 }
 
-void Form1::finishLaterTab(int tab)
+// Keyboard places, Alt letters, bound fields, handlers and Habilita's state
+// for a tab made after start-up.
+void Form1::makeLaterTab(int tab, void (Form1::*build)(QWidget *))
 {
+    if (std::exchange(tabMade_[std::size_t(tab)], true))
+        return;
     QWidget *page = SSTab1->widget(tab);
+    (this->*build)(page);
     connectTabKeyFilters(tab);
     if (tab == 6)
         connectBankHandlers();
     applyKeyboardOrder(this);
-    if (stretchEnabled_) {
-        for (QWidget *w : page->findChildren<QWidget *>()) {
-            const int place = keyboardPlace(w);
-            if (place >= kStretchFirst && place <= kStretchLast)
-                w->setEnabled(*stretchEnabled_);
-        }
-    }
+    if (stretchEnabled_)
+        setStretchEnabled(page, *stretchEnabled_);
     assignTabMnemonics(page);
     mapBoundFields(page);
-    // Made after its tab was shown: Qt shows only the children a widget had
-    // when it was shown.
-    if (page->isVisible()) {
-        for (QWidget *w : page->findChildren<QWidget *>(Qt::FindDirectChildrenOnly)) {
-            if (!w->testAttribute(Qt::WA_WState_ExplicitShowHide))
-                w->show();
-        }
-    }
+    for (QWidget *w : page->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
+        showMadeLater(w);
 }
 
 namespace {

@@ -62,7 +62,7 @@ QString Form1::tableFile(const QString &table) const
     return QDir::toNativeSeparators(path);
 }
 
-void Form1::fillList(DataSource *source, const QString &recordSource, QStandardItemModel *list,
+void Form1::fillList(DataSource *source, const QString &recordSource, QStandardItemModel *model,
                      int textPosition, int keyPosition, int minFields)
 {
     const QString table = recordSource.section(QLatin1Char(' '), -1);
@@ -90,8 +90,8 @@ void Form1::fillList(DataSource *source, const QString &recordSource, QStandardI
         entries.append(entry);
         source->moveNext();
     }
-    list->clear();
-    list->invisibleRootItem()->appendRows(entries);
+    model->clear();
+    model->invisibleRootItem()->appendRows(entries);
 }
 
 void Form1::writeSalesYears(DataSource *source, const QString &recordSource, int kind)

@@ -52,15 +52,9 @@ void Form1::connectStateHandlers()
 
 void Form1::Habilita(bool enabled)
 {
-    // Every control whose keyboard place lies in the stretch; hidden ones
-    // change their enabled state and stay hidden. Tabs made later follow it.
+    // Tabs made later follow it as they are made.
     stretchEnabled_ = enabled;
-    const QList<QWidget *> controls = findChildren<QWidget *>();
-    for (QWidget *control : controls) {
-        const int place = keyboardPlace(control);
-        if (place >= kStretchFirst && place <= kStretchLast)
-            control->setEnabled(enabled);
-    }
+    setStretchEnabled(this, enabled);
 }
 
 void Form1::tipoprograma()

@@ -1,6 +1,5 @@
 #include "questionnaire/keyorder.h"
 
-#include <QHash>
 #include <QWidget>
 
 namespace korim::questionnaire {
@@ -90,11 +89,7 @@ QList<const char *> applyKeyboardOrder(QWidget *window)
 {
     QList<const char *> missing;
     // One walk over the window instead of one search per place.
-    QHash<QString, QWidget *> byName;
-    for (QWidget *w : window->findChildren<QWidget *>()) {
-        if (!w->objectName().isEmpty() && !byName.contains(w->objectName()))
-            byName.insert(w->objectName(), w);
-    }
+    const QHash<QString, QWidget *> byName = controlsByName(window);
     QWidget *previous = nullptr;
     for (const KeyPlace &entry : keyboardOrder()) {
         QWidget *control = byName.value(QString::fromLatin1(entry.control));
@@ -116,6 +111,25 @@ int keyboardPlace(const QWidget *control)
 {
     const QVariant place = control->property(kPlaceProperty);
     return place.isValid() ? place.toInt() : -1;
+}
+
+void setStretchEnabled(QWidget *root, bool enabled)
+{
+    for (QWidget *control : root->findChildren<QWidget *>()) {
+        const int place = keyboardPlace(control);
+        if (place >= kStretchFirst && place <= kStretchLast)
+            control->setEnabled(enabled);
+    }
+}
+
+QHash<QString, QWidget *> controlsByName(const QWidget *root)
+{
+    QHash<QString, QWidget *> byName;
+    for (QWidget *w : root->findChildren<QWidget *>()) {
+        if (!w->objectName().isEmpty() && !byName.contains(w->objectName()))
+            byName.insert(w->objectName(), w);
+    }
+    return byName;
 }
 
 } // namespace korim::questionnaire

@@ -3,7 +3,9 @@
 // control with its keyboard place. The Tab chain and the stretch that
 // Habilita switches are both derived from this one table.
 
+#include <QHash>
 #include <QList>
+#include <QString>
 
 class QWidget;
 
@@ -28,5 +30,13 @@ QList<const char *> applyKeyboardOrder(QWidget *window);
 
 // The keyboard place stored on a control; -1 for controls without one.
 int keyboardPlace(const QWidget *control);
+
+// Switches every control under root whose place lies in the stretch; hidden
+// ones change their enabled state and stay hidden.
+void setStretchEnabled(QWidget *root, bool enabled);
+
+// The named controls under root, by object name (the first one found when
+// two share a name).
+QHash<QString, QWidget *> controlsByName(const QWidget *root);
 
 } // namespace korim::questionnaire
