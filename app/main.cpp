@@ -5,6 +5,8 @@
 #include "platform/translations.h"
 #include "questionnaire/form1.h"
 
+#include <korim/version.h>
+
 #include <QApplication>
 #include <QTimer>
 
@@ -24,7 +26,7 @@ int main(int argc, char **argv)
 {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KORIM"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+    QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
     platform::installSpanishTranslations(app);
 
     // The lock lives as long as the program.
