@@ -271,6 +271,12 @@ public:
 signals:
     // Command1_Click started with this index (before the command runs).
     void commandRun(int Index);
+    // The windows of the other folders, opened by whoever built this one
+    // (the questionnaire cannot link to them): the print window once the
+    // required data are complete, the help viewer, the About box.
+    void printWindowRequested();
+    void helpRequested();
+    void aboutRequested();
 
 protected:
     void closeEvent(QCloseEvent *event) override;

@@ -92,14 +92,17 @@ void Form1::Command1_Click(int Index)
         case 7:
             FaltanDatos = 0;
             DatosRequeridos();
-            if (FaltanDatos == 0) {
-                // The print window (frmDocument), not modal, opens here once
-                // it exists.
-            }
+            if (FaltanDatos == 0)
+                emit printWindowRequested();
+            break;
+        case 4:
+            emit helpRequested();
+            break;
+        case 9:
+            emit aboutRequested();
             break;
         default:
-            // The diskette (2), the help viewer (4) and the About box (9)
-            // come with their windows; 8 carries no command.
+            // The diskette (2) comes with its command; 8 carries no command.
             break;
         }
     } catch (const DataError &e) {
