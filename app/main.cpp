@@ -4,11 +4,16 @@
 #include "platform/messages.h"
 #include "platform/translations.h"
 #include "questionnaire/form1.h"
+#include "report/export.h"
+#include "report/frmdocument.h"
 
 #include <korim/version.h>
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QTimer>
+
+#include <cstdio>
 
 using namespace korim;
 
@@ -20,14 +25,123 @@ int refuse(const QString &message)
     return 1;
 }
 
+void say(std::FILE *stream, const QString &text)
+{
+    std::fputs(text.toUtf8().constData(), stream);
+    std::fflush(stream);
+}
+
+const char kHelp[] = "Uso: korim [opciones]\n"
+                     "Sin opciones abre la ventana del cuestionario.\n"
+                     "\n"
+                     "Opciones:\n"
+                     "  --pdf ARCHIVO    Escribe en ARCHIVO (PDF) la solicitud guardada en la carpeta de\n"
+                     "                   datos, seguida de las consideraciones generales, y termina.\n"
+                     "  --text ARCHIVO   Escribe el texto de la solicitud en ARCHIVO (UTF-8); con \"-\"\n"
+                     "                   lo escribe en la salida estándar.\n"
+                     "  -h, --help       Muestra esta ayuda.\n"
+                     "  -v, --version    Muestra la versión.\n"
+                     "\n"
+                     "Con --pdf o --text no hace falta pantalla; los avisos van a la salida de errores\n"
+                     "y el programa termina con un estado distinto de 0 si algo falla.\n";
+
+struct CommandLine {
+    bool ok = true;
+    QString error;
+    bool help = false;
+    bool version = false;
+    QString pdf;
+    QString text;
+    bool batch() const { return !pdf.isEmpty() || !text.isEmpty(); }
+    bool withoutWindow() const { return !ok || help || version || batch(); }
+};
+
+CommandLine parseCommandLine(int argc, char **argv)
+{
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments.append(QString::fromLocal8Bit(argv[i]));
+
+    QCommandLineParser parser;
+    const QCommandLineOption pdf(QStringLiteral("pdf"), QString(), QStringLiteral("ARCHIVO"));
+    const QCommandLineOption text(QStringLiteral("text"), QString(), QStringLiteral("ARCHIVO"));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
+    const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
+    parser.addOptions({pdf, text, help, version});
+
+    CommandLine cl;
+    if (!parser.parse(arguments)) {
+        cl.ok = false;
+        const QStringList unknown = parser.unknownOptionNames();
+        cl.error = unknown.isEmpty()
+                       ? QStringLiteral("Falta el nombre del archivo después de --pdf o --text.")
+                       : QStringLiteral("Opción desconocida: %1.").arg(unknown.first());
+        return cl;
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        cl.ok = false;
+        cl.error = QStringLiteral("Argumento no esperado: %1.").arg(parser.positionalArguments().first());
+        return cl;
+    }
+    cl.help = parser.isSet(help);
+    cl.version = parser.isSet(version);
+    cl.pdf = parser.value(pdf);
+    cl.text = parser.value(text);
+    if ((parser.isSet(pdf) && cl.pdf.isEmpty()) || (parser.isSet(text) && cl.text.isEmpty())) {
+        cl.ok = false;
+        cl.error = QStringLiteral("Falta el nombre del archivo después de --pdf o --text.");
+    }
+    return cl;
+}
+
+// --pdf and --text: the stored application as the print window would print it
+// right after start-up.
+int runBatch(questionnaire::Form1 &window, const CommandLine &cl)
+{
+    bool ok = true;
+    if (!cl.text.isEmpty())
+        ok = report::writeApplicationText(window, cl.text) && ok;
+    if (ok && !cl.pdf.isEmpty())
+        ok = report::writeApplicationPdf(window, cl.pdf) && ok;
+    return ok ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
 {
+    const CommandLine cl = parseCommandLine(argc, argv);
+    if (cl.withoutWindow()) {
+        // Nothing is shown: no display is needed, and Qt's own chatter about
+        // the missing one stays out of the messages.
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        qputenv("QT_LOGGING_RULES", "qt.qpa.*=false");
+        platform::setCommandLineMode(true);
+        // Qt's own notes (in English, about the session) are not the
+        // program's messages; its criticals still go out.
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+            if (type == QtCriticalMsg || type == QtFatalMsg)
+                say(stderr, text + QLatin1Char('\n'));
+        });
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KORIM"));
     QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
     platform::installSpanishTranslations(app);
+
+    if (!cl.ok) {
+        say(stderr, QStringLiteral("korim: %1\nPruebe «korim --help».\n").arg(cl.error));
+        return 2;
+    }
+    if (cl.help) {
+        say(stdout, QString::fromUtf8(kHelp));
+        return 0;
+    }
+    if (cl.version) {
+        say(stdout, QStringLiteral("KORIM %1\n").arg(QString::fromLatin1(kVersion)));
+        return 0;
+    }
 
     // The lock lives as long as the program.
     QString message;
@@ -43,6 +157,11 @@ int main(int argc, char **argv)
     } catch (const data::DbfError &e) {
         return refuse(e.message());
     }
+    if (cl.batch())
+        return runBatch(window, cl);
+
+    QObject::connect(&window, &questionnaire::Form1::printWindowRequested, &window,
+                     [&window] { report::showPrintWindow(&window); });
     window.show();
 
     // Start-up measurements: leave as soon as the window has been shown once.

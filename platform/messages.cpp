@@ -3,6 +3,8 @@
 #include <QAbstractButton>
 #include <QMessageBox>
 
+#include <cstdio>
+
 namespace korim::platform {
 
 namespace {
@@ -11,6 +13,23 @@ MessageAnswerer &currentAnswerer()
 {
     static MessageAnswerer answerer;
     return answerer;
+}
+
+bool &commandLine()
+{
+    static bool on = false;
+    return on;
+}
+
+QString answerText(MsgAnswer answer)
+{
+    switch (answer) {
+    case MsgAnswer::Ok: return QStringLiteral("Aceptar");
+    case MsgAnswer::Cancel: return QStringLiteral("Cancelar");
+    case MsgAnswer::Yes: return QStringLiteral("Sí");
+    case MsgAnswer::No: return QStringLiteral("No");
+    }
+    return {};
 }
 
 QMessageBox::StandardButton standardButton(MsgAnswer answer)
@@ -91,6 +110,17 @@ MsgAnswer showMessage(QWidget *parent, const MessageRequest &request)
     text.replace(QLatin1String("\r\n"), QLatin1String("\n"));
     text.replace(QLatin1Char('\r'), QLatin1Char('\n'));
 
+    const QList<MsgAnswer> answers = answersOf(resolved.buttons);
+    if (commandLine()) {
+        const MsgAnswer answer = escapeAnswer(answers);
+        QString line = resolved.title + QStringLiteral(": ") + text;
+        if (answers.size() > 1)
+            line += QStringLiteral("\n(Sin nadie que conteste: se toma «%1».)").arg(answerText(answer));
+        std::fputs(line.toUtf8().append('\n').constData(), stderr);
+        std::fflush(stderr);
+        return answer;
+    }
+
     QMessageBox box(parent);
     box.setWindowTitle(resolved.title);
     box.setTextFormat(Qt::PlainText);
@@ -98,7 +128,6 @@ MsgAnswer showMessage(QWidget *parent, const MessageRequest &request)
     box.setIcon(boxIcon(resolved.icon));
     box.setWindowModality(Qt::ApplicationModal);
 
-    const QList<MsgAnswer> answers = answersOf(resolved.buttons);
     for (MsgAnswer answer : answers)
         box.addButton(standardButton(answer));
     box.setDefaultButton(standardButton(effectiveDefault(answers, resolved.defaultAnswer)));
@@ -123,6 +152,16 @@ void showInfo(QWidget *parent, const QString &text, const QString &title)
     request.text = text;
     request.title = title;
     showMessage(parent, request);
+}
+
+void setCommandLineMode(bool on)
+{
+    commandLine() = on;
+}
+
+bool commandLineMode()
+{
+    return commandLine();
 }
 
 void setMessageAnswerer(MessageAnswerer answerer)

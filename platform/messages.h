@@ -35,6 +35,12 @@ void showInfo(QWidget *parent, const QString &text, const QString &title = {});
 using MessageAnswerer = std::function<MsgAnswer(const MessageRequest &)>;
 void setMessageAnswerer(MessageAnswerer answerer);
 
+// Command-line runs have nobody to answer a box: every message goes to
+// standard error instead, and is answered as closing the box would be
+// (Cancel, else No, else Ok). An installed answerer still comes first.
+void setCommandLineMode(bool on);
+bool commandLineMode();
+
 // The title used when a request has none.
 QString applicationTitle();
 

@@ -1,0 +1,189 @@
+#include "report/printing.h"
+
+#include "data/folder.h"
+#include "platform/messages.h"
+#include "platform/rtf.h"
+
+#include <QAbstractTextDocumentLayout>
+#include <QDir>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QFontMetricsF>
+#include <QImage>
+#include <QPageLayout>
+#include <QPainter>
+#include <QPrinter>
+#include <QTextDocument>
+
+#include <cmath>
+#include <memory>
+
+namespace korim::report {
+
+namespace {
+
+QString fixedPitchFamily()
+{
+    static const QString family = [] {
+        const QStringList families = QFontDatabase::families();
+        for (const char *wanted : {"Courier New", "Liberation Mono"}) {
+            const QString name = QString::fromLatin1(wanted);
+            if (families.contains(name, Qt::CaseInsensitive))
+                return name;
+        }
+        // Whatever the system resolves a fixed-pitch request to.
+        return QFontDatabase::systemFont(QFontDatabase::FixedFont).family();
+    }();
+    return family;
+}
+
+// The longest line by characters; with a fixed pitch it is the widest.
+QString longestLine(const QStringList &lines)
+{
+    QString longest;
+    for (const QString &line : lines) {
+        if (line.size() > longest.size())
+            longest = line;
+    }
+    return longest;
+}
+
+qreal advanceAt(const QString &line, qreal pointSize, QPaintDevice *device)
+{
+    return QFontMetricsF(fixedPitchFont(pointSize), device).horizontalAdvance(line);
+}
+
+// The considerations are laid out in inches at 96 dots each (the RTF
+// reader's indents are such pixels) and scaled onto the printer.
+constexpr qreal kLayoutDpi = 96.0;
+
+void printConsiderations(QPainter &painter, QPrinter &printer, const QTextDocument &source)
+{
+    std::unique_ptr<QTextDocument> doc(source.clone());
+    QImage layoutDevice(1, 1, QImage::Format_RGB32);
+    layoutDevice.setDotsPerMeterX(qRound(kLayoutDpi / 0.0254));
+    layoutDevice.setDotsPerMeterY(qRound(kLayoutDpi / 0.0254));
+    doc->documentLayout()->setPaintDevice(&layoutDevice);
+    doc->setUseDesignMetrics(true);
+    doc->setDocumentMargin(0);
+
+    const QRectF pageInches = printer.pageRect(QPrinter::Inch);
+    const QSizeF page(pageInches.width() * kLayoutDpi, pageInches.height() * kLayoutDpi);
+    doc->setPageSize(page);
+    const int pages = doc->pageCount();
+    const qreal scale = printer.resolution() / kLayoutDpi;
+
+    for (int i = 0; i < pages; ++i) {
+        printer.newPage();
+        painter.save();
+        painter.scale(scale, scale);
+        painter.translate(0, -i * page.height());
+        doc->drawContents(&painter, QRectF(0, i * page.height(), page.width(), page.height()));
+        painter.restore();
+    }
+}
+
+} // namespace
+
+QFont fixedPitchFont(qreal pointSize)
+{
+    QFont font(fixedPitchFamily());
+    font.setStyleHint(QFont::Monospace);
+    font.setFixedPitch(true);
+    font.setPointSizeF(pointSize);
+    return font;
+}
+
+qreal fittingPointSize(const QStringList &lines, QPaintDevice *device, qreal width, qreal maxPointSize)
+{
+    const QString longest = longestLine(lines);
+    if (longest.isEmpty() || width <= 0)
+        return maxPointSize;
+    qreal size = maxPointSize;
+    const qreal atMax = advanceAt(longest, size, device);
+    if (atMax <= width)
+        return size;
+    // Advances grow with the size; start from the proportion, then step
+    // down past any rounding of the face's metrics.
+    size = std::floor(maxPointSize * width / atMax * 100.0) / 100.0;
+    while (size > 1.0 && advanceAt(longest, size, device) > width)
+        size -= 0.05;
+    return size;
+}
+
+void preparePrinter(QPrinter &printer)
+{
+    printer.setPageOrientation(QPageLayout::Landscape);
+    if (printer.outputFormat() == QPrinter::PdfFormat)
+        printer.setPageSize(QPageSize(QPageSize::Letter));
+    printer.setPageMargins(QMarginsF(12.7, 12.7, 12.7, 12.7), QPageLayout::Millimeter);
+}
+
+bool loadConsiderations(const QString &path, QTextDocument *doc, QString *error)
+{
+    doc->setDefaultFont(fixedPitchFont(8.25));
+    return platform::loadRtfFile(path, doc, error);
+}
+
+QString considerationsFile(const QString &dataFolder)
+{
+    const QString found = korim::data::findFileNoCase(dataFolder, QStringLiteral("considera.txt"));
+    return found.isEmpty() ? QDir(dataFolder).filePath(QStringLiteral("considera.txt")) : found;
+}
+
+bool confirmWithoutConsiderations(QWidget *parent, const QString &error)
+{
+    platform::MessageRequest box;
+    box.text = error
+               + QStringLiteral("\r\rLas consideraciones generales no se pueden imprimir. "
+                                "¿Desea imprimir la solicitud sin ellas?");
+    box.buttons = platform::MsgButtons::YesNo;
+    box.icon = platform::MsgIcon::Exclamation;
+    return platform::showMessage(parent, box) == platform::MsgAnswer::Yes;
+}
+
+bool printApplication(QPrinter &printer, const ComposedApplication &application,
+                      const QTextDocument *considerations, QString *error)
+{
+    QPainter painter;
+    if (!painter.begin(&printer)) {
+        if (error) {
+            *error = printer.outputFormat() == QPrinter::PdfFormat
+                         ? QStringLiteral("No se pudo escribir el archivo %1.").arg(printer.outputFileName())
+                         : QStringLiteral("No se pudo abrir la impresora %1.").arg(printer.printerName());
+        }
+        return false;
+    }
+
+    const QRectF page(QPointF(0, 0), printer.pageRect(QPrinter::DevicePixel).size());
+    const QStringList lines = application.text.split(QLatin1Char('\n'));
+    const qreal size = fittingPointSize(lines, &printer, page.width());
+    const QFont font = fixedPitchFont(size);
+    painter.setFont(font);
+    const QFontMetricsF metrics(font, &printer);
+    const qreal lineHeight = metrics.lineSpacing();
+    const int perPage = qMax(1, int(page.height() / lineHeight));
+
+    int start = 0; // offset of the line in the text
+    for (int i = 0; i < lines.size(); ++i) {
+        const QString &line = lines[i];
+        const int row = i % perPage;
+        if (row == 0 && i > 0)
+            printer.newPage();
+        const qreal y = row * lineHeight + metrics.ascent();
+        qreal x = 0;
+        // The title block is centred, every other line left-aligned.
+        if (start < application.titleLength)
+            x = qMax<qreal>(0, (page.width() - metrics.horizontalAdvance(line)) / 2);
+        if (!line.isEmpty())
+            painter.drawText(QPointF(x, y), line);
+        start += int(line.size()) + 1;
+    }
+
+    if (considerations && !considerations->isEmpty())
+        printConsiderations(painter, printer, *considerations);
+    painter.end();
+    return true;
+}
+
+} // namespace korim::report
