@@ -5,20 +5,23 @@
 #include "report/support/pdftest.h"
 
 #include "data/datasource.h"
+#include "platform/translations.h"
 #include "questionnaire/form1.h"
-#include "report/formreader.h"
 #include "report/frmdocument.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFontInfo>
 #include <QLineEdit>
+#include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTextEdit>
+#include <QTimer>
 
 using namespace korim::test;
 using korim::platform::MsgAnswer;
@@ -39,7 +42,14 @@ private:
     {
         FolderSpec spec;
         QVariantMap app = sampleApplication();
+        // Every required item present.
         app.insert(QStringLiteral("DELMUN"), QStringLiteral("SAN MARCOS"));
+        app.insert(QStringLiteral("TELEFONO"), QStringLiteral("5551234"));
+        app.insert(QStringLiteral("NOMBREREPL"), QStringLiteral("ANA"));
+        app.insert(QStringLiteral("TEL_REPREG"), QStringLiteral("5559876"));
+        app.insert(QStringLiteral("NUMCUENTA"), QStringLiteral("00112233"));
+        app.insert(QStringLiteral("LOCALIDAD"), QStringLiteral("PUERTO NUEVO"));
+        app.insert(QStringLiteral("DOMBANCO"), QStringLiteral("AV. DEL MAR 3"));
         spec.application = app;
         spec.products = {QStringLiteral("MUEBLES DE PINO"), QStringLiteral("SILLAS TAPIZADAS")};
         const QString folder = makeDataFolder(dir_.filePath(name), spec);
@@ -72,11 +82,47 @@ private slots:
     }
     void cleanup() { frmDocument::setPrinterChooser({}); }
 
+    void toolbarOpensItWhenNothingIsMissing();
     void previewAtOpenPrintsEditsLater();
     void cancelAndConsiderations();
     void compositionFailureIsSaid();
     void layout();
+    void printerDialogInSpanish();
 };
+
+static frmDocument *shownPrintWindow()
+{
+    for (QWidget *w : QApplication::topLevelWidgets()) {
+        if (auto *doc = qobject_cast<frmDocument *>(w); doc && doc->isVisible())
+            return doc;
+    }
+    return nullptr;
+}
+
+void TestFrmDocument::toolbarOpensItWhenNothingIsMissing()
+{
+    MessageRecorder messages;
+    auto f = form(QStringLiteral("toolbar"));
+    Form1 *questionnaire = f.get();
+    connect(questionnaire, &Form1::printWindowRequested, questionnaire,
+            [questionnaire] { korim::report::showPrintWindow(questionnaire); });
+    // Something missing: the check speaks, no window.
+    f->txtTelefono->clear();
+    f->Command1_Click(7);
+    QCOMPARE(messages.requests().size(), 1);
+    QVERIFY(!shownPrintWindow());
+    f->txtTelefono->setText(QStringLiteral("5551234"));
+    messages.clear();
+    f->Command1_Click(7);
+    QVERIFY(messages.requests().isEmpty());
+    frmDocument *w = shownPrintWindow();
+    QVERIFY(w);
+    QVERIFY(w->RTUltima->toPlainText().startsWith(QStringLiteral("SECRETARIA DE ZENTORIA\n")));
+    // The window goes with the questionnaire.
+    QPointer<frmDocument> gone(w);
+    f.reset();
+    QVERIFY(!gone);
+}
 
 void TestFrmDocument::previewAtOpenPrintsEditsLater()
 {
@@ -220,6 +266,30 @@ void TestFrmDocument::layout()
         QTest::qWait(50);
         w->grab().save(QDir(qEnvironmentVariable("KORIM_SCREENSHOT_DIR")).filePath(QStringLiteral("print_window.png")));
     }
+    w->close();
+}
+
+void TestFrmDocument::printerDialogInSpanish()
+{
+    korim::platform::installSpanishTranslations(*qApp);
+    MessageRecorder messages;
+    auto f = form(QStringLiteral("dialog"));
+    frmDocument *w = open(f.get());
+    frmDocument::setPrinterChooser({});
+    QString title;
+    bool pageRange = true;
+    QTimer::singleShot(0, this, [&] {
+        if (auto *dialog = qobject_cast<QPrintDialog *>(QApplication::activeModalWidget())) {
+            title = dialog->windowTitle();
+            pageRange = dialog->testOption(QAbstractPrintDialog::PrintPageRange);
+            dialog->reject();
+        }
+    });
+    w->Command1->click();
+    QCOMPARE(title, QStringLiteral("Imprimir"));
+    QVERIFY(!pageRange);
+    QVERIFY(w->isVisible());
+    QVERIFY(messages.requests().isEmpty());
     w->close();
 }
 
