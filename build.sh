@@ -3,12 +3,16 @@
 #   ./build.sh run    install what is missing, build, start the program
 #   ./build.sh test   install what is missing, build, run every test headless
 #   ./build.sh sanitize  the whole suite under ASan+UBSan, then the fuzz corpus replay (CI)
+#   ./build.sh package   build the Debian package korim_<version>_amd64.deb in build/release
+#   ./build.sh package-check  the same, then packaging/check.sh on it (installs and removes it)
 set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n
           fonts-dejavu-core fonts-liberation fonts-liberation2 poppler-utils python3-dbfread)
 CI_PACKAGES=(clang libclang-rt-14-dev)
+PACKAGING=(dpkg-dev file libqt6svg6 fonts-liberation2 libxcursor1)
+PACKAGE_CHECK=(lintian desktop-file-utils appstream)
 
 install_missing() {
   local missing=()
@@ -65,8 +69,17 @@ case "$cmd" in
       QT_QPA_PLATFORM=offscreen "build/fuzz/fuzz/$name" -runs=0 "fuzz/corpus/${name#fuzz_}"
     done
     ;;
+  package|package-check)
+    install_missing "${PACKAGES[@]}" "${PACKAGING[@]}"
+    [ "$cmd" = package ] || install_missing "${PACKAGE_CHECK[@]}"
+    build release
+    cpack --preset release
+    deb=build/release/korim_$(sed -n 's/^CMAKE_PROJECT_VERSION:STATIC=//p' build/release/CMakeCache.txt)_amd64.deb
+    echo "Package: $deb"
+    [ "$cmd" = package ] || packaging/check.sh "$deb"
+    ;;
   *)
-    echo "usage: ./build.sh run | test | sanitize" >&2
+    echo "usage: ./build.sh run | test | sanitize | package | package-check" >&2
     exit 2
     ;;
 esac
