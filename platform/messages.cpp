@@ -1,6 +1,8 @@
 #include "platform/messages.h"
 
 #include <QAbstractButton>
+#include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 
 namespace korim::platform {
@@ -10,6 +12,12 @@ namespace {
 MessageAnswerer &currentAnswerer()
 {
     static MessageAnswerer answerer;
+    return answerer;
+}
+
+ChoiceAnswerer &currentChooser()
+{
+    static ChoiceAnswerer answerer;
     return answerer;
 }
 
@@ -96,6 +104,15 @@ MsgAnswer showMessage(QWidget *parent, const MessageRequest &request)
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
     box.setIcon(boxIcon(resolved.icon));
+    if (!resolved.detail.isEmpty()) {
+        box.setInformativeText(resolved.detail);
+        if (auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"))) {
+            label->setTextFormat(Qt::PlainText);
+            QFont smaller = label->font();
+            smaller.setPointSizeF(smaller.pointSizeF() * 0.85);
+            label->setFont(smaller);
+        }
+    }
     box.setWindowModality(Qt::ApplicationModal);
 
     const QList<MsgAnswer> answers = answersOf(resolved.buttons);
@@ -123,6 +140,34 @@ void showInfo(QWidget *parent, const QString &text, const QString &title)
     request.text = text;
     request.title = title;
     showMessage(parent, request);
+}
+
+int chooseFromList(QWidget *parent, const ChoiceRequest &request)
+{
+    ChoiceRequest resolved = request;
+    if (resolved.title.isEmpty())
+        resolved.title = applicationTitle();
+    if (resolved.items.isEmpty())
+        return -1;
+    if (const ChoiceAnswerer &answerer = currentChooser())
+        return answerer(resolved);
+
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(resolved.title);
+    dialog.setLabelText(resolved.text);
+    dialog.setComboBoxItems(resolved.items);
+    dialog.setComboBoxEditable(false);
+    dialog.setOption(QInputDialog::UseListViewForComboBoxItems);
+    dialog.setTextValue(resolved.items.first());
+    dialog.setWindowModality(Qt::ApplicationModal);
+    if (dialog.exec() != QDialog::Accepted)
+        return -1;
+    return int(resolved.items.indexOf(dialog.textValue()));
+}
+
+void setChoiceAnswerer(ChoiceAnswerer answerer)
+{
+    currentChooser() = std::move(answerer);
 }
 
 void setMessageAnswerer(MessageAnswerer answerer)

@@ -4,6 +4,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QWidget;
@@ -21,6 +22,7 @@ struct MessageRequest {
     MsgButtons buttons = MsgButtons::Ok;
     MsgIcon icon = MsgIcon::None;
     MsgAnswer defaultAnswer = MsgAnswer::Ok; // Ok / Yes as the default unless said otherwise
+    QString detail{};  // a second line in smaller type under the text; empty: none
 };
 
 // Shows a modal box and returns the answer. Closing the box with Esc or the
@@ -34,6 +36,19 @@ void showInfo(QWidget *parent, const QString &text, const QString &title = {});
 // shown, and returns the answer. Passing an empty function restores real boxes.
 using MessageAnswerer = std::function<MsgAnswer(const MessageRequest &)>;
 void setMessageAnswerer(MessageAnswerer answerer);
+
+// A short list to pick one entry from (which plugged-in medium is drive A:).
+struct ChoiceRequest {
+    QString text;
+    QString title; // empty: the application's title
+    QStringList items;
+};
+// Shows a modal list with OK and Cancel; the index of the chosen entry, -1
+// when the clerk cancels.
+int chooseFromList(QWidget *parent, const ChoiceRequest &request);
+// Tests answer the lists the way they answer the boxes.
+using ChoiceAnswerer = std::function<int(const ChoiceRequest &)>;
+void setChoiceAnswerer(ChoiceAnswerer answerer);
 
 // The title used when a request has none.
 QString applicationTitle();
