@@ -7,7 +7,7 @@ set -euo pipefail
 cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n
-          fonts-dejavu-core fonts-liberation python3-dbfread dosfstools)
+          fonts-dejavu-core fonts-liberation python3-dbfread dosfstools fusefat)
 CI_PACKAGES=(clang libclang-rt-14-dev)
 
 install_missing() {

@@ -47,9 +47,15 @@ Mount Mount::fatImage(const QString &image, const QString &folder, qint64 bytes)
         return m;
     }
     file.close();
-    if (!run(QStringLiteral("mkfs.vfat"), {QStringLiteral("-n"), QStringLiteral("KORIM"), image}, &m.why_))
+    if (!run(QStringLiteral("mkfs.vfat"), {image}, &m.why_))
         return m;
     m.active_ = run(QStringLiteral("mount"), {QStringLiteral("-o"), QStringLiteral("loop"), image, folder}, &m.why_);
+    // Where the kernel has no FAT of its own, the same image through FUSE.
+    QString fuseWhy;
+    if (!m.active_ && run(QStringLiteral("fusefat"), {QStringLiteral("-o"), QStringLiteral("rw+"), image, folder}, &fuseWhy))
+        m.active_ = true;
+    else if (!m.active_)
+        m.why_ += QStringLiteral("; ") + fuseWhy;
     return m;
 }
 
