@@ -1,10 +1,9 @@
 // Drive A: among the media the clerk plugs in (real mounts standing in for
 // the desktop's media folder), the list the clerk picks one from, the
-// question's second line, and the read-back comparison of a copy.
+// question's second line in smaller type.
 
 #include "support/mounts.h"
 
-#include "platform/files.h"
 #include "platform/messages.h"
 #include "platform/places.h"
 
@@ -24,13 +23,6 @@ using namespace korim::platform;
 using korim::test::Mount;
 
 namespace {
-
-void writeFile(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY2(f.open(QIODevice::WriteOnly), qPrintable(path));
-    QCOMPARE(f.write(bytes), bytes.size());
-}
 
 // Runs act on the modal dialog once it is up; a watchdog rejects it if
 // act did not, so no test can hang.
@@ -168,27 +160,6 @@ private slots:
         QCOMPARE(text, r.text);
         QCOMPARE(informative, r.detail);
         QVERIFY2(detailSize < textSize, qPrintable(QStringLiteral("%1 %2").arg(detailSize).arg(textSize)));
-    }
-
-    void copyComparedAsReadBack()
-    {
-        QTemporaryDir dir;
-        QByteArray bytes(70000, 'x');
-        bytes[69999] = 'y';
-        writeFile(dir.filePath(QStringLiteral("a")), bytes);
-        QVERIFY(copyPath(dir.filePath(QStringLiteral("a")), dir.filePath(QStringLiteral("b")), false));
-        QVERIFY(sameContent(dir.filePath(QStringLiteral("a")), dir.filePath(QStringLiteral("b"))));
-        // The last byte, a byte more or less, no file, a folder: not the same.
-        bytes[69999] = 'z';
-        writeFile(dir.filePath(QStringLiteral("c")), bytes);
-        writeFile(dir.filePath(QStringLiteral("d")), bytes + 'z');
-        writeFile(dir.filePath(QStringLiteral("e")), bytes.left(69999));
-        for (const char *other : {"c", "d", "e", "missing"})
-            QVERIFY2(!sameContent(dir.filePath(QStringLiteral("a")), dir.filePath(QLatin1String(other))), other);
-        QVERIFY(!sameContent(dir.path(), dir.path()));
-        writeFile(dir.filePath(QStringLiteral("empty1")), {});
-        writeFile(dir.filePath(QStringLiteral("empty2")), {});
-        QVERIFY(sameContent(dir.filePath(QStringLiteral("empty1")), dir.filePath(QStringLiteral("empty2"))));
     }
 };
 
