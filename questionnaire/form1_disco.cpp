@@ -10,6 +10,7 @@
 #include "questionnaire/discorules.h"
 #include "questionnaire/maskededit.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QToolButton>
 
@@ -44,6 +45,14 @@ void tell(QWidget *parent, const QString &text, const QString &title = {},
     platform::showMessage(parent, box);
 }
 
+// The pointer for a stretch of the command, put back when it ends.
+struct Pointer {
+    explicit Pointer(Qt::CursorShape shape) { QApplication::setOverrideCursor(shape); }
+    ~Pointer() { QApplication::restoreOverrideCursor(); }
+    Pointer(const Pointer &) = delete;
+    Pointer &operator=(const Pointer &) = delete;
+};
+
 // Steps that may fail without a word once the medium is confirmed.
 template <class Step>
 void quietly(Step step)
@@ -63,6 +72,9 @@ void Form1::GeneraDisco()
     // The save runs in full with its own messages; whether it stored
     // anything does not stop the diskette.
     Command1_Click(1);
+    // From the end of the save on, the normal pointer: the clerk is asked
+    // and told things; only the copies keep the hourglass.
+    const Pointer asking(Qt::ArrowCursor);
     DatosRequeridos();
     if (FaltanDatos != 0)
         return;
@@ -81,7 +93,10 @@ void Form1::GeneraDisco()
     if (platform::showMessage(this, question) != platform::MsgAnswer::Ok)
         return;
 
-    const DiskOutcome outcome = writeDisk(dataFolder_, place->path);
+    const DiskOutcome outcome = [&] {
+        const Pointer copying(Qt::WaitCursor);
+        return writeDisk(dataFolder_, place->path);
+    }();
     if (outcome.mediumIsDataFolder) {
         tell(this,
              QStringLiteral("La unidad A: es la carpeta de datos de KORIM; no se borró ni se copió nada.\r"

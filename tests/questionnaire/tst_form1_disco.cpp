@@ -16,6 +16,7 @@
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCursor>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -139,23 +140,34 @@ class DiscoTest : public QObject {
     }
 
     // Runs the command with "A:" at medium; the boxes it showed, answered
-    // from answers (Ok when they run out).
-    static QStringList runDisk(Form1 *form, const QString &medium, const QList<MsgAnswer> &answers = {},
-                               QStringList *details = nullptr)
+    // from answers (Ok when they run out), with their second lines and the
+    // pointer over each.
+    struct Shown {
+        QStringList boxes;
+        QStringList details;
+        QList<Qt::CursorShape> pointers;
+    };
+    static Shown showRun(Form1 *form, const QString &medium, QList<MsgAnswer> answers = {})
     {
+        Shown shown;
         qputenv("KORIM_DRIVE_A", QFile::encodeName(medium));
-        MessageRecorder boxes;
-        for (MsgAnswer a : answers)
-            boxes.answer(a);
+        korim::platform::setMessageAnswerer([&](const MessageRequest &r) {
+            shown.boxes << describeBox(r);
+            shown.details << r.detail;
+            const QCursor *pointer = QApplication::overrideCursor();
+            shown.pointers << (pointer ? pointer->shape() : Qt::ArrowCursor);
+            return answers.isEmpty() ? MsgAnswer::Ok : answers.takeFirst();
+        });
         form->Command1_Click(2);
+        korim::platform::setMessageAnswerer({});
         qunsetenv("KORIM_DRIVE_A");
         if (QApplication::overrideCursor())
             qWarning("the busy pointer stayed");
-        if (details) {
-            for (const MessageRequest &r : boxes.requests())
-                *details << r.detail;
-        }
-        return describeBoxes(boxes.requests());
+        return shown;
+    }
+    static QStringList runDisk(Form1 *form, const QString &medium, const QList<MsgAnswer> &answers = {})
+    {
+        return showRun(form, medium, answers).boxes;
     }
 
 private slots:
@@ -178,13 +190,16 @@ private slots:
         QCOMPARE(runDisk(form.get(), medium, {MsgAnswer::Cancel}), QStringList{question()});
         QCOMPARE(folderBytes(medium), before);
 
-        QStringList details;
-        QCOMPARE(runDisk(form.get(), medium, {}, &details), expectedBoxes(0));
+        const Shown shown = showRun(form.get(), medium);
+        QCOMPARE(shown.boxes, expectedBoxes(0));
         QVERIFY(!QApplication::overrideCursor());
         // The question says where A: is on this system and its room.
-        QVERIFY2(details.first().startsWith(QStringLiteral("A: es la carpeta %1, en ").arg(medium))
-                     && details.first().contains(QStringLiteral("; libre: ")),
-                 qPrintable(details.first()));
+        const QString detail = shown.details.first();
+        QVERIFY2(detail.startsWith(QStringLiteral("A: es la carpeta %1, en ").arg(medium))
+                     && detail.contains(QStringLiteral("; libre: ")),
+                 qPrintable(detail));
+        // The clerk is asked and told with the normal pointer, not the hourglass.
+        QCOMPARE(shown.pointers, QList<Qt::CursorShape>({Qt::ArrowCursor, Qt::ArrowCursor}));
         QCOMPARE(sortedListing(medium), (QStringList{QStringLiteral("PROVMERC.dbf"), QStringLiteral("VENTAS.dbf"),
                                                      QStringLiteral("activida.dbf"), QStringLiteral("datoprov.dbf"),
                                                      QStringLiteral("leeme.txt")}));
@@ -286,9 +301,9 @@ private slots:
         QTemporaryDir dir;
         auto form = completeForm(dir);
         const QString medium = dir.path() + QStringLiteral("/sin-disco");
-        QStringList details;
-        QCOMPARE(runDisk(form.get(), medium, {}, &details), expectedBoxes(4));
-        QCOMPARE(details.first(), QStringLiteral("A: es la carpeta %1, que no existe.").arg(medium));
+        const Shown shown = showRun(form.get(), medium);
+        QCOMPARE(shown.boxes, expectedBoxes(4));
+        QCOMPARE(shown.details.first(), QStringLiteral("A: es la carpeta %1, que no existe.").arg(medium));
         QVERIFY(!QFileInfo::exists(medium));
         QVERIFY(windowLocked(form.get()));
     }
