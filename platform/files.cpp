@@ -7,6 +7,8 @@
 #include <QFileInfo>
 #include <QSaveFile>
 
+#include <cstring>
+
 #ifndef Q_OS_WIN
 #include <cerrno>
 #include <fcntl.h>
@@ -55,21 +57,6 @@ bool wildcardMatch(QStringView pattern, QStringView name)
     while (p < pattern.size() && pattern[p] == QLatin1Char('*'))
         ++p;
     return p == pattern.size();
-}
-
-// Regular, non-hidden files of the folder whose names match the pattern,
-// in name order.
-QStringList matchingFiles(const FolderAndPattern &where)
-{
-    if (where.pattern.isEmpty())
-        return {};
-    QStringList names;
-    const QDir dir(where.folder);
-    for (const QFileInfo &info : dir.entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name)) {
-        if (wildcardMatch(where.pattern, info.fileName()))
-            names << info.fileName();
-    }
-    return names;
 }
 
 #ifndef Q_OS_WIN
@@ -125,7 +112,9 @@ bool copyPosix(const QString &source, const QString &target, bool failIfExists)
         }
     }
     ::close(in);
-    ok = ok && ::fchmod(out, st.st_mode & 0777) == 0;
+    // The source's permissions where the medium keeps them; FAT media refuse
+    // modes their mount options do not give, which is no reason to fail.
+    ::fchmod(out, st.st_mode & 0777);
     ok = ok && ::fsync(out) == 0;
     ok = (::close(out) == 0) && ok;
     if (ok) {
@@ -160,30 +149,35 @@ bool copyPosix(const QString &source, const QString &target, bool failIfExists)
 
 } // namespace
 
-QString dirLookup(const QString &literalPattern)
+// Regular, non-hidden files of the folder whose names match the pattern,
+// in name order.
+QStringList matchingFiles(const QString &folder, const QString &pattern)
 {
-    const FolderAndPattern where = split(literalPattern);
-    const QStringList names = matchingFiles(where);
-    return names.isEmpty() ? QString() : names.first();
+    if (pattern.isEmpty())
+        return {};
+    QStringList names;
+    const QDir dir(folder);
+    for (const QFileInfo &info : dir.entryInfoList(QDir::Files | QDir::NoDotAndDotDot, QDir::Name)) {
+        if (wildcardMatch(pattern, info.fileName()))
+            names << info.fileName();
+    }
+    return names;
 }
 
-bool deleteMatching(const QString &literalPattern)
+bool deleteMatchingIn(const QString &folder, const QString &pattern)
 {
-    const FolderAndPattern where = split(literalPattern);
-    const QStringList names = matchingFiles(where);
+    const QStringList names = matchingFiles(folder, pattern);
     if (names.isEmpty())
         return false;
     bool all = true;
-    QDir dir(where.folder);
+    QDir dir(folder);
     for (const QString &name : names)
         all = dir.remove(name) && all;
     return all;
 }
 
-bool copyFile(const QString &existingLiteral, const QString &newLiteral, bool failIfExists)
+bool copyPath(const QString &source, const QString &target, bool failIfExists)
 {
-    const QString source = resolveFixedPath(existingLiteral);
-    const QString target = resolveFixedPath(newLiteral);
     if (source.isEmpty() || target.isEmpty())
         return false;
 #ifdef Q_OS_WIN
@@ -209,6 +203,59 @@ bool copyFile(const QString &existingLiteral, const QString &newLiteral, bool fa
 #else
     return copyPosix(source, target, failIfExists);
 #endif
+}
+
+bool sameContent(const QString &reference, const QString &copy)
+{
+    QFile a(reference);
+    QFile b(copy);
+    if (!a.open(QIODevice::ReadOnly) || !b.open(QIODevice::ReadOnly))
+        return false;
+    if (!QFileInfo(a).isFile() || !QFileInfo(b).isFile())
+        return false;
+#ifndef Q_OS_WIN
+    // The copy was flushed; its clean pages can go, so the read below comes
+    // from the medium rather than from what was just written to memory.
+    ::posix_fadvise(b.handle(), 0, 0, POSIX_FADV_DONTNEED);
+#endif
+    if (a.size() != b.size())
+        return false;
+    char left[65536];
+    char right[65536];
+    for (;;) {
+        const qint64 n = a.read(left, sizeof left);
+        if (n < 0)
+            return false;
+        if (n == 0)
+            return b.read(right, 1) == 0; // both at their end
+        qint64 got = 0;
+        while (got < n) {
+            const qint64 m = b.read(right + got, n - got);
+            if (m <= 0)
+                return false;
+            got += m;
+        }
+        if (std::memcmp(left, right, size_t(n)) != 0)
+            return false;
+    }
+}
+
+QString dirLookup(const QString &literalPattern)
+{
+    const FolderAndPattern where = split(literalPattern);
+    const QStringList names = matchingFiles(where.folder, where.pattern);
+    return names.isEmpty() ? QString() : names.first();
+}
+
+bool deleteMatching(const QString &literalPattern)
+{
+    const FolderAndPattern where = split(literalPattern);
+    return deleteMatchingIn(where.folder, where.pattern);
+}
+
+bool copyFile(const QString &existingLiteral, const QString &newLiteral, bool failIfExists)
+{
+    return copyPath(resolveFixedPath(existingLiteral), resolveFixedPath(newLiteral), failIfExists);
 }
 
 } // namespace korim::platform

@@ -1,6 +1,8 @@
 #include "platform/messages.h"
 
 #include <QAbstractButton>
+#include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 
 #include <cstdio>
@@ -30,6 +32,12 @@ QString answerText(MsgAnswer answer)
     case MsgAnswer::No: return QStringLiteral("No");
     }
     return {};
+}
+
+ChoiceAnswerer &currentChooser()
+{
+    static ChoiceAnswerer answerer;
+    return answerer;
 }
 
 QMessageBox::StandardButton standardButton(MsgAnswer answer)
@@ -114,6 +122,8 @@ MsgAnswer showMessage(QWidget *parent, const MessageRequest &request)
     if (commandLine()) {
         const MsgAnswer answer = escapeAnswer(answers);
         QString line = resolved.title + QStringLiteral(": ") + text;
+        if (!resolved.detail.isEmpty())
+            line += QLatin1Char('\n') + resolved.detail;
         if (answers.size() > 1)
             line += QStringLiteral("\n(Sin nadie que conteste: se toma «%1».)").arg(answerText(answer));
         std::fputs(line.toUtf8().append('\n').constData(), stderr);
@@ -126,6 +136,15 @@ MsgAnswer showMessage(QWidget *parent, const MessageRequest &request)
     box.setTextFormat(Qt::PlainText);
     box.setText(text);
     box.setIcon(boxIcon(resolved.icon));
+    if (!resolved.detail.isEmpty()) {
+        box.setInformativeText(resolved.detail);
+        if (auto *label = box.findChild<QLabel *>(QStringLiteral("qt_msgbox_informativelabel"))) {
+            label->setTextFormat(Qt::PlainText);
+            QFont smaller = label->font();
+            smaller.setPointSizeF(smaller.pointSizeF() * 0.85);
+            label->setFont(smaller);
+        }
+    }
     box.setWindowModality(Qt::ApplicationModal);
 
     for (MsgAnswer answer : answers)
@@ -162,6 +181,34 @@ void setCommandLineMode(bool on)
 bool commandLineMode()
 {
     return commandLine();
+}
+
+int chooseFromList(QWidget *parent, const ChoiceRequest &request)
+{
+    ChoiceRequest resolved = request;
+    if (resolved.title.isEmpty())
+        resolved.title = applicationTitle();
+    if (resolved.items.isEmpty())
+        return -1;
+    if (const ChoiceAnswerer &answerer = currentChooser())
+        return answerer(resolved);
+
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(resolved.title);
+    dialog.setLabelText(resolved.text);
+    dialog.setComboBoxItems(resolved.items);
+    dialog.setComboBoxEditable(false);
+    dialog.setOption(QInputDialog::UseListViewForComboBoxItems);
+    dialog.setTextValue(resolved.items.first());
+    dialog.setWindowModality(Qt::ApplicationModal);
+    if (dialog.exec() != QDialog::Accepted)
+        return -1;
+    return int(resolved.items.indexOf(dialog.textValue()));
+}
+
+void setChoiceAnswerer(ChoiceAnswerer answerer)
+{
+    currentChooser() = std::move(answerer);
 }
 
 void setMessageAnswerer(MessageAnswerer answerer)

@@ -4,6 +4,7 @@
 
 #include <QMessageBox>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QWidget;
@@ -21,6 +22,7 @@ struct MessageRequest {
     MsgButtons buttons = MsgButtons::Ok;
     MsgIcon icon = MsgIcon::None;
     MsgAnswer defaultAnswer = MsgAnswer::Ok; // Ok / Yes as the default unless said otherwise
+    QString detail{};  // a second line in smaller type under the text; empty: none
 };
 
 // Shows a modal box and returns the answer. Closing the box with Esc or the
@@ -40,6 +42,19 @@ void setMessageAnswerer(MessageAnswerer answerer);
 // (Cancel, else No, else Ok). An installed answerer still comes first.
 void setCommandLineMode(bool on);
 bool commandLineMode();
+
+// A short list to pick one entry from (which plugged-in medium is drive A:).
+struct ChoiceRequest {
+    QString text;
+    QString title; // empty: the application's title
+    QStringList items;
+};
+// Shows a modal list with OK and Cancel; the index of the chosen entry, -1
+// when the clerk cancels.
+int chooseFromList(QWidget *parent, const ChoiceRequest &request);
+// Tests answer the lists the way they answer the boxes.
+using ChoiceAnswerer = std::function<int(const ChoiceRequest &)>;
+void setChoiceAnswerer(ChoiceAnswerer answerer);
 
 // The title used when a request has none.
 QString applicationTitle();

@@ -2,9 +2,17 @@
 
 #include "data/folder.h"
 
+#include <algorithm>
+
 #include <QDir>
 #include <QFileInfo>
+#include <QStorageInfo>
 #include <QStringList>
+
+#ifndef Q_OS_WIN
+#include <pwd.h>
+#include <unistd.h>
+#endif
 
 namespace korim::platform {
 
@@ -54,6 +62,69 @@ QString driveA()
         return fromEnv;
     return QDir::homePath() + QStringLiteral("/KORIM-A");
 #endif
+}
+
+QStringList userMediaFolders()
+{
+#ifdef Q_OS_WIN
+    return {};
+#else
+    // The account's name, not $USER, which a shell may have changed.
+    QString user;
+    if (const passwd *pw = ::getpwuid(::geteuid()))
+        user = QString::fromLocal8Bit(pw->pw_name);
+    if (user.isEmpty())
+        user = qEnvironmentVariable("USER");
+    if (user.isEmpty())
+        return {};
+    return {QStringLiteral("/media/") + user, QStringLiteral("/run/media/") + user};
+#endif
+}
+
+QList<Medium> removableMedia(const QStringList &mediaFolders)
+{
+    QList<Medium> media;
+    for (const QStorageInfo &volume : QStorageInfo::mountedVolumes()) {
+        if (!volume.isValid() || !volume.isReady())
+            continue;
+        const QString root = QDir::cleanPath(volume.rootPath());
+        const bool inside = std::any_of(mediaFolders.begin(), mediaFolders.end(), [&](const QString &folder) {
+            const QString clean = QDir::cleanPath(folder);
+            return root.startsWith(clean + QLatin1Char('/'));
+        });
+        if (!inside)
+            continue;
+        Medium m;
+        m.root = root;
+        m.name = volume.name().isEmpty() ? QString::fromLocal8Bit(volume.device()) : volume.name();
+        m.fileSystem = QString::fromLatin1(volume.fileSystemType());
+        m.bytesFree = volume.bytesAvailable();
+        media << m;
+    }
+    std::sort(media.begin(), media.end(), [](const Medium &a, const Medium &b) { return a.root < b.root; });
+    return media;
+}
+
+std::optional<DriveAPlace> locateDriveA(const MediumChooser &choose, const QStringList &mediaFolders)
+{
+#ifndef Q_OS_WIN
+    const QString fromEnv = envPath("KORIM_DRIVE_A");
+    if (!fromEnv.isEmpty())
+        return DriveAPlace{fromEnv, std::nullopt};
+    const QList<Medium> media = removableMedia(mediaFolders);
+    if (media.size() == 1)
+        return DriveAPlace{media.first().root, media.first()};
+    if (media.size() > 1) {
+        const int chosen = choose ? choose(media) : -1;
+        if (chosen < 0 || chosen >= media.size())
+            return std::nullopt;
+        return DriveAPlace{media.at(chosen).root, media.at(chosen)};
+    }
+#else
+    Q_UNUSED(choose);
+    Q_UNUSED(mediaFolders);
+#endif
+    return DriveAPlace{driveA(), std::nullopt};
 }
 
 QString resolveFixedPath(const QString &literal)

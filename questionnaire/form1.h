@@ -13,6 +13,7 @@
 //   form1_lookups.cpp   catalogue lookups and the list handlers
 //   form1_nuevo.cpp     the new-application routine
 //   form1_commands.cpp  the toolbar dispatcher
+//   form1_disco.cpp     the submission diskette
 //   form1_grids.cpp     the sales and products grids
 
 #include <QDate>
@@ -133,6 +134,8 @@ public:
     void GrabaDatos();
     void EditaDatos();
     void BorraRegistros();
+    // "Generar disco  para Zentoria": the four tables to drive A:.
+    void GeneraDisco();
     // "Borrar Registro" of the products tab: the current product goes, unasked.
     void Command2_Click();
 
@@ -361,6 +364,8 @@ private:
     void ensureApplicationOpen();
     void writeOfficeActivityBank();
     void zeroSalesRows(korim::data::DataSource *source, const QString &recordSource);
+    // form1_disco.cpp
+    void reopenAfterDisk();
     int rfcCheckDepth_ = 0; // ValidaRFC runs; its boxes and refocusing are no leave of the field
 
     // form1_grids.cpp

@@ -83,6 +83,9 @@ void Form1::Command1_Click(int Index)
         case 1:
             GrabaDatos();
             break;
+        case 2:
+            GeneraDisco();
+            break;
         case 5:
             CancelaCambios();
             break;
@@ -102,7 +105,7 @@ void Form1::Command1_Click(int Index)
             emit aboutRequested();
             break;
         default:
-            // The diskette (2) comes with its command; 8 carries no command.
+            // 8 carries no command.
             break;
         }
     } catch (const DataError &e) {

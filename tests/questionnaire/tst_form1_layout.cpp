@@ -142,9 +142,17 @@ private slots:
         f->Habilita(true);
         for (const Expected &e : row)
             QTest::mouseClick(f->Command1[std::size_t(e.index)], Qt::LeftButton);
-        QCOMPARE(run.count(), 7);
-        for (int i = 0; i < 7; ++i)
-            QCOMPARE(run.at(i).at(0).toInt(), row[i].index);
+        // The diskette (2) runs the save (1) first, through the same handler.
+        QList<int> expected;
+        for (const Expected &e : row) {
+            expected << e.index;
+            if (e.index == 2)
+                expected << 1;
+        }
+        QList<int> seen;
+        for (const QList<QVariant> &call : run)
+            seen << call.at(0).toInt();
+        QCOMPARE(seen, expected);
         QVERIFY(!QApplication::overrideCursor()); // the hourglass is gone again
         f->Habilita(false);
     }

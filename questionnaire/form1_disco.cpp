@@ -1,0 +1,144 @@
+// GeneraDisco, "Generar disco  para Zentoria": the application saved and
+// checked, four tables copied to drive A: and each one read back before the
+// clerk is told it arrived.
+
+#include "questionnaire/form1.h"
+
+#include "data/datasource.h"
+#include "platform/messages.h"
+#include "platform/places.h"
+#include "questionnaire/discorules.h"
+#include "questionnaire/maskededit.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QToolButton>
+
+#include <exception>
+
+namespace korim::questionnaire {
+
+namespace platform = korim::platform;
+
+namespace {
+
+const QString kDiskTitle = QStringLiteral("Grabar Disco");
+
+// Which plugged-in medium is drive A:, when there are several.
+int chooseMedium(QWidget *parent, const QList<platform::Medium> &media)
+{
+    platform::ChoiceRequest request;
+    request.title = kDiskTitle;
+    request.text = QStringLiteral("Elija el medio que hará de unidad A:");
+    for (const platform::Medium &m : media)
+        request.items << QStringLiteral("%1 (%2)").arg(m.name, QDir::toNativeSeparators(m.root));
+    return platform::chooseFromList(parent, request);
+}
+
+void tell(QWidget *parent, const QString &text, const QString &title = {},
+          platform::MsgIcon icon = platform::MsgIcon::None)
+{
+    platform::MessageRequest box;
+    box.text = text;
+    box.title = title;
+    box.icon = icon;
+    platform::showMessage(parent, box);
+}
+
+// The pointer for a stretch of the command, put back when it ends.
+struct Pointer {
+    explicit Pointer(Qt::CursorShape shape) { QApplication::setOverrideCursor(shape); }
+    ~Pointer() { QApplication::restoreOverrideCursor(); }
+    Pointer(const Pointer &) = delete;
+    Pointer &operator=(const Pointer &) = delete;
+};
+
+// Steps that may fail without a word once the medium is confirmed.
+template <class Step>
+void quietly(Step step)
+{
+    try {
+        step();
+    } catch (const std::exception &) {
+    }
+}
+
+} // namespace
+
+void Form1::GeneraDisco()
+{
+    if (MaskEdBox1->maskedText().isEmpty())
+        return;
+    // The save runs in full with its own messages; whether it stored
+    // anything does not stop the diskette.
+    Command1_Click(1);
+    // From the end of the save on, the normal pointer: the clerk is asked
+    // and told things; only the copies keep the hourglass.
+    const Pointer asking(Qt::ArrowCursor);
+    DatosRequeridos();
+    if (FaltanDatos != 0)
+        return;
+
+    const auto place = platform::locateDriveA([this](const QList<platform::Medium> &media) {
+        return chooseMedium(this, media);
+    });
+    if (!place)
+        return;
+    platform::MessageRequest question;
+    question.text = QStringLiteral("Asegúrese de que el disco esté en la unidad A:");
+    question.title = kDiskTitle;
+    question.buttons = platform::MsgButtons::OkCancel;
+    question.defaultAnswer = platform::MsgAnswer::Ok;
+    question.detail = describeDriveA(*place);
+    if (platform::showMessage(this, question) != platform::MsgAnswer::Ok)
+        return;
+
+    const DiskOutcome outcome = [&] {
+        const Pointer copying(Qt::WaitCursor);
+        return writeDisk(dataFolder_, place->path);
+    }();
+    if (outcome.mediumIsDataFolder) {
+        tell(this,
+             QStringLiteral("La unidad A: es la carpeta de datos de KORIM; no se borró ni se copió nada.\r"
+                            "Elija otro medio para el disco."),
+             kDiskTitle, platform::MsgIcon::Critical);
+    } else {
+        for (bool written : outcome.written) {
+            if (!written)
+                tell(this, QStringLiteral("Copia incompleta verifique el\respacio en disco o utilice un disco nuevo"));
+        }
+        if (outcome.complete())
+            tell(this, QStringLiteral("Puede retirar el disco de la unidad A:"), QStringLiteral("Disco grabado."));
+        else
+            tell(this,
+                 QStringLiteral("El disco NO quedó completo y no debe entregarse así.\r"
+                                "Genere el disco de nuevo, de preferencia en un disco nuevo."),
+                 kDiskTitle, platform::MsgIcon::Critical);
+    }
+
+    reopenAfterDisk();
+}
+
+void Form1::reopenAfterDisk()
+{
+    if (dtsDatoProv->recordCount() == 0) {
+        // The first application was never stored: re-reading the empty table
+        // would drop what the clerk typed, and there is nothing to open. The
+        // pending record stays so it can still be completed and saved.
+        quietly([this] {
+            if (dtsDatoProv->editMode() == data::DataSource::EditNone) {
+                dtsDatoProv->addNew();
+                dtsDatoProv->setValue(20, QStringLiteral("14"));
+            }
+        });
+        Command1_Click(5);
+        return;
+    }
+    // The move to the first record runs "Cancelar cambios", which locks the
+    // window.
+    quietly([this] { dtsDatoProv->refresh(); });
+    quietly([this] { dtsDatoProv->moveFirst(); });
+    quietly([this] { dtsDatoProv->edit(); });
+}
+
+} // namespace korim::questionnaire
