@@ -201,10 +201,15 @@ void MaskedEdit::contextMenuEvent(QContextMenuEvent *event)
     QMenu *menu = createStandardContextMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
     if (!mask_.isEmpty()) {
-        if (auto *paste = menu->findChild<QAction *>(QStringLiteral("edit-paste"))) {
-            disconnect(paste, &QAction::triggered, nullptr, nullptr);
-            connect(paste, &QAction::triggered, this,
-                    [this] { insertPlaced(QGuiApplication::clipboard()->text()); });
+        // The menu's paste action is the one wired to QLineEdit::paste (by
+        // name in this Qt).
+        for (QAction *action : menu->actions()) {
+            const bool wired = disconnect(action, &QAction::triggered, this, &QLineEdit::paste)
+                               || disconnect(action, SIGNAL(triggered()), this, SLOT(paste()));
+            if (wired) {
+                connect(action, &QAction::triggered, this,
+                        [this] { insertPlaced(QGuiApplication::clipboard()->text()); });
+            }
         }
     }
     menu->popup(event->globalPos());

@@ -13,6 +13,8 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QComboBox>
 #include <QJsonArray>
 #include <QLineEdit>
@@ -266,6 +268,25 @@ private slots:
         QApplication::clipboard()->setText(QStringLiteral("rora9"));
         QTest::keyClick(rfc, Qt::Key_V, Qt::ControlModifier);
         QCOMPARE(rfc->maskedText(), QStringLiteral("RORA9        "));
+        QCOMPARE(rfc->cursorPosition(), 5);
+        // The context menu's paste is the same paste.
+        typeRfc(rfc, QStringLiteral("gomj"));
+        QApplication::clipboard()->setText(QStringLiteral("8o0101"));
+        QContextMenuEvent menuAsked(QContextMenuEvent::Mouse, rfc->rect().center(),
+                                    rfc->mapToGlobal(rfc->rect().center()));
+        QCoreApplication::sendEvent(rfc, &menuAsked);
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QAction *paste = nullptr;
+        for (QAction *a : menu->actions()) {
+            const QString text = a->text().remove(QLatin1Char('&'));
+            if (text.startsWith(QStringLiteral("Paste")) || text.startsWith(QStringLiteral("Pegar")))
+                paste = a;
+        }
+        QVERIFY(paste);
+        paste->trigger();
+        menu->close();
+        QCOMPARE(rfc->maskedText(), QStringLiteral("GOMJ8        "));
         QCOMPARE(rfc->cursorPosition(), 5);
         QVERIFY(boxes.requests().isEmpty());
         rfc->setMaskedText(QStringLiteral("GOMJ800101AB1"));
