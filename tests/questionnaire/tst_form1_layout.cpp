@@ -441,6 +441,7 @@ private slots:
         typeRfc(f->MaskEdBox1, QStringLiteral(" abc800101ab1"));
         QTest::keyClick(f->MaskEdBox1, Qt::Key_Tab);
         QVERIFY(f->txtCalle->isEnabled());
+        QString lastRound;
         for (int t : {0, 1, 2, 3, 4, 5, 6, 0}) {
             f->SSTab1->setCurrentIndex(t);
             QVERIFY(focusOn(f->MaskEdBox1));
@@ -448,7 +449,19 @@ private slots:
             QVERIFY2(walked == expected, qPrintable(QStringLiteral("tab %1:\n walked   %2\n expected %3")
                                                         .arg(t)
                                                         .arg(walked, expected)));
+            lastRound = walked;
         }
+        // Shift+Tab goes the same round backwards.
+        QStringList back{QStringLiteral("MaskEdBox1")};
+        for (int i = 0; i < 40 && (back.size() == 1 || back.last() != back.first()); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+            QWidget *w = QApplication::focusWidget();
+            while (w && w->objectName().isEmpty())
+                w = w->parentWidget();
+            back << (w ? w->objectName() : QStringLiteral("?"));
+        }
+        std::reverse(back.begin(), back.end());
+        QCOMPARE(back.join(QLatin1Char(' ')), lastRound);
         QVERIFY(boxes.requests().isEmpty());
         f->close();
         form_->activateWindow();
