@@ -91,8 +91,14 @@ void TestDbfFields::textThatWindows1252CannotHoldIsRefused()
     QVERIFY(!representableInWindows1252(emoji, &offending));
     QVERIFY(offending.isHighSurrogate());
     QVERIFY(representableInWindows1252(QStringLiteral("ÑANDÚ €")));
-    // The five holes of Windows-1252 are not stored as bytes others cannot read.
-    QVERIFY(!representableInWindows1252(QString(QChar(0x81))));
+    // The five holes of Windows-1252 map to their own code points and back,
+    // so what was read from a foreign file is written back unchanged.
+    const QByteArray holes("\x81\x8D\x8F\x90\x9D");
+    const QString read = decodeText(holes.constData(), int(holes.size()), CodePage::Windows1252);
+    QCOMPARE(read, QString::fromUtf16(u"\u0081\u008D\u008F\u0090\u009D"));
+    QVERIFY(representableInWindows1252(read));
+    QCOMPARE(encodeWindows1252(read), holes);
+    QCOMPARE(encodeField(field(FieldType::Character, 7), QStringLiteral("A") + read), QByteArray("A\x81\x8D\x8F\x90\x9D "));
     QVERIFY(!representableInWindows1252(QStringLiteral("Ω")));
 
     try {
