@@ -210,10 +210,18 @@ Layout parseLayout(const QByteArray &image, const QString &path, const QString &
     }
     if (layout.fields.isEmpty())
         fail(QStringLiteral("El archivo %1 no tiene campos.").arg(name));
-    if (layout.headerLength < pos + 1)
-        fail(QStringLiteral("En el archivo %1 la longitud del encabezado (%2) no coincide con los campos.")
+    // The records start right after the 0x0D, or after NUL padding some
+    // writers leave there; anything else there is a record the header length
+    // has skipped into, and every record would be read shifted.
+    bool padding = layout.headerLength >= pos + 1;
+    for (qint64 at = pos + 1; padding && at < layout.headerLength && at < size; ++at)
+        padding = b[at] == 0;
+    if (!padding)
+        fail(QStringLiteral("En el archivo %1 la longitud del encabezado (%2) no coincide con los campos "
+                            "(terminan en el byte %3).")
                  .arg(name)
-                 .arg(layout.headerLength));
+                 .arg(layout.headerLength)
+                 .arg(pos + 1));
     if (size < layout.headerLength)
         fail(QStringLiteral("El archivo %1 está truncado: el encabezado está incompleto.").arg(name));
     if (layout.recordLength != sum + 1)

@@ -137,6 +137,16 @@ void TestDbfBadInput::eachFaultHasItsMessage_data()
                                        << QStringLiteral("página de códigos que no se puede leer (0x64)");
     QTest::newRow("bad deletion flag") << Damage([](QByteArray &b) { b[kHeader + kRecord] = 'X'; })
                                        << QStringLiteral("el registro 2 está dañado");
+
+    // Header length one byte off: every record would be read shifted by one.
+    QTest::newRow("header length one byte more") << Damage([](QByteArray &b) { put16(b, 8, kHeader + 1); })
+                                                 << headerLength + QStringLiteral(" (162)");
+    QTest::newRow("header length one byte less") << Damage([](QByteArray &b) { put16(b, 8, kHeader - 1); })
+                                                 << headerLength + QStringLiteral(" (160)");
+    QTest::newRow("header one byte longer, records not moved") << Damage([](QByteArray &b) {
+        put16(b, 8, kHeader + 1);
+        b.insert(kHeader - 1, ' '); // a blank before the 0x0D
+    }) << headerLength;
     // Values no reader agrees on: named by record and field, never read as blank.
     QTest::newRow("garbage in a number") << Damage([](QByteArray &b) { put(b, kHeader + kRecord + kNum, "1X2-."); })
                                          << QStringLiteral("el registro 2 tiene en el campo NUM el valor «1X2-.», "
