@@ -157,6 +157,14 @@ Layout parseLayout(const QByteArray &image, const QString &path, const QString &
         const int number = int(layout.fields.size()) + 1;
         if (f.name.isEmpty())
             fail(QStringLiteral("En el archivo %1 el campo %2 no tiene nombre.").arg(name).arg(number));
+        // Fields are found by name: a second one of the same name could never be reached.
+        for (qsizetype k = 0; k < layout.fields.size(); ++k) {
+            if (layout.fields[k].name == f.name)
+                fail(QStringLiteral("En el archivo %1 el campo %2 aparece dos veces (campos %3 y %4).")
+                         .arg(name, f.name)
+                         .arg(k + 1)
+                         .arg(number));
+        }
         const unsigned char type = d[11];
         f.length = d[16];
         f.decimals = d[17];

@@ -133,6 +133,10 @@ void TestDbfBadInput::eachFaultHasItsMessage_data()
                                       << QStringLiteral("(0x00)");
     QTest::newRow("nameless field") << Damage([](QByteArray &b) { b[32] = 0; })
                                     << QStringLiteral("el campo 1 no tiene nombre");
+    QTest::newRow("duplicate field names") << Damage([](QByteArray &b) { put(b, 96, QByteArray("NUM\0\0\0\0\0\0\0\0", 11)); })
+                                           << QStringLiteral("el campo NUM aparece dos veces (campos 2 y 3)");
+    QTest::newRow("same name in other case") << Damage([](QByteArray &b) { put(b, 96, QByteArray("nombre\0", 7)); })
+                                             << QStringLiteral("el campo NOMBRE aparece dos veces (campos 1 y 3)");
     QTest::newRow("unknown code page") << Damage([](QByteArray &b) { b[29] = 0x64; })
                                        << QStringLiteral("página de códigos que no se puede leer (0x64)");
     QTest::newRow("bad deletion flag") << Damage([](QByteArray &b) { b[kHeader + kRecord] = 'X'; })

@@ -451,6 +451,29 @@ void TestDbfTable::sharedTablesAreOneObjectPerFile()
     } catch (const DbfError &e) {
         QVERIFY2(e.message().contains(QStringLiteral("provmerc.dbf")), qPrintable(e.message()));
     }
+
+    // Two files that differ only in case: neither is picked silently.
+    three.reset();
+    QVERIFY(QFile::copy(dir_.filePath(QStringLiteral("VENTAS.dbf")), dir_.filePath(QStringLiteral("ventas.DBF"))));
+    QVERIFY(QDir(dir_.path()).mkdir(QStringLiteral("PROVMERC.dbf")));
+    const QString folder = QDir::toNativeSeparators(dir_.path());
+    const QList<QPair<QString, QString>> refused = {
+        {QStringLiteral("Ventas"), QStringLiteral("En la carpeta de datos %1 hay más de un archivo para la tabla "
+                                                  "Ventas.dbf (VENTAS.dbf y ventas.DBF), que sólo se distinguen por "
+                                                  "mayúsculas y minúsculas; deje sólo uno.").arg(folder)},
+        {QStringLiteral("provmerc"), QStringLiteral("En la carpeta de datos %1, PROVMERC.dbf es una carpeta y no un "
+                                                    "archivo; el programa necesita ahí la tabla PROVMERC.dbf.").arg(folder)},
+    };
+    for (const auto &[table, message] : refused) {
+        try {
+            openSharedTable(dir_.path(), table);
+            QFAIL(qPrintable(table + QStringLiteral(" opened")));
+        } catch (const DbfError &e) {
+            QCOMPARE(e.message(), message);
+        }
+    }
+    QVERIFY(QFile::remove(dir_.filePath(QStringLiteral("ventas.DBF"))));
+    QVERIFY(QDir(dir_.path()).rmdir(QStringLiteral("PROVMERC.dbf")));
 }
 
 void TestDbfTable::findsFilesWithoutRegardToCase()
