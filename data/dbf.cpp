@@ -98,6 +98,20 @@ QString shownBytes(const char *bytes, int length, CodePage page)
 
 } // namespace
 
+bool isRewriteTemporary(const QString &entryName, const QString &tableFileName)
+{
+    // mkostemp's six characters.
+    const QString prefix = QLatin1Char('.') + tableFileName + QStringLiteral(".tmp");
+    if (tableFileName.isEmpty() || entryName.size() != prefix.size() + 6 || !entryName.startsWith(prefix))
+        return false;
+    for (qsizetype i = prefix.size(); i < entryName.size(); ++i) {
+        const char16_t c = entryName.at(i).unicode();
+        if (!((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')))
+            return false;
+    }
+    return true;
+}
+
 Layout parseLayout(const QByteArray &image, const QString &path, const QString &name)
 {
     auto fail = [&](const QString &message) { throw DbfError(path, message); };
@@ -469,10 +483,12 @@ std::pair<dev_t, ino_t> replaceFile(const QString &path, const QByteArray &image
     const QString dir = info.absolutePath();
     const QString prefix = QLatin1Char('.') + name + QStringLiteral(".tmp");
 
-    // Leftovers of a write that was cut short.
+    // Leftovers of a write of this table that was cut short.
     QDir folder(dir);
-    for (const QString &stale : folder.entryList({prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::System))
-        folder.remove(stale);
+    for (const QString &stale : folder.entryList({prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::System)) {
+        if (isRewriteTemporary(stale, name) && !QFileInfo(folder.filePath(stale)).isSymLink())
+            folder.remove(stale);
+    }
 
     auto failWith = [&](int err) {
         throw DbfError(path, QStringLiteral("No se pudo guardar el archivo %1 (%2).").arg(name, systemReason(err)));

@@ -148,6 +148,12 @@ struct FieldValue {
 FieldValue decodeFieldValue(const FieldDef &field, const char *bytes, CodePage page,
                             QString *textBuffer);
 
+// A rewrite of a table writes the new file beside it under a temporary name
+// and renames it over the table. The name: "." + the table's file name +
+// ".tmp" + six letters or digits. True when entryName is such a name for
+// the table file tableFileName.
+bool isRewriteTemporary(const QString &entryName, const QString &tableFileName);
+
 class DbfTable {
 public:
     // Opens and validates a table file; throws DbfError with a clear message on

@@ -74,6 +74,33 @@ QString entryProblem(const FolderEntry &entry, const QString &folder, const QStr
     return {};
 }
 
+QStringList removeLeftoverTemporaries(const QString &folder)
+{
+    QDir dir(folder);
+    const QStringList entries = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    QStringList tables;
+    for (const QString &name : entries) {
+        if (name.endsWith(QLatin1String(".dbf"), Qt::CaseInsensitive) && !name.startsWith(QLatin1Char('.')))
+            tables << name;
+    }
+    QStringList removed;
+    for (const QString &name : entries) {
+        if (!name.startsWith(QLatin1Char('.')))
+            continue;
+        const QFileInfo info(dir.filePath(name));
+        if (info.isSymLink() || !info.isFile())
+            continue;
+        for (const QString &table : std::as_const(tables)) {
+            if (isRewriteTemporary(name, table)) {
+                if (dir.remove(name))
+                    removed << name;
+                break;
+            }
+        }
+    }
+    return removed;
+}
+
 std::shared_ptr<DbfTable> openSharedTable(const QString &folder, const QString &table)
 {
     static QHash<QString, std::weak_ptr<DbfTable>> open;

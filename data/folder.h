@@ -26,6 +26,12 @@ FolderEntry lookUpNoCase(const QString &folder, const QString &fileName);
 QString entryProblem(const FolderEntry &entry, const QString &folder, const QString &fileName,
                      const QString &what);
 
+// Removes the temporary files that rewrites cut short by a crash left beside
+// the tables of folder (see isRewriteTemporary), and nothing else: only
+// plain files, only beside a .dbf file that is there. Call it holding the
+// folder's lock. Returns the names removed.
+QStringList removeLeftoverTemporaries(const QString &folder);
+
 // Opens <folder>/<table>.dbf (case-insensitive). Every caller asking for the
 // same file while one is still held gets the same table object, so two data
 // sources over one table see each other's writes. Throws DbfError, also when

@@ -473,6 +473,58 @@ private slots:
         QVERIFY2(session, qPrintable(message));
     }
 
+    // A rewrite killed half-way leaves ".<table>.tmpXXXXXX" beside the table.
+    // Start-up removes those, once it holds the folder's lock, and nothing else.
+    void leftoverTemporariesRemovedUnderTheLock()
+    {
+        const QDir d(folder_);
+        const QStringList ours = {QStringLiteral(".Provmerc.dbf.tmpAb12Cd"), QStringLiteral(".ventas.dbf.tmpXYZ789"),
+                                  QStringLiteral(".DATOPROV.DBF.tmp000000")};
+        const QStringList others = {
+            QStringLiteral(".PROVMERC.dbf.tmpAb12Cd"),  // another spelling than the table's file
+            QStringLiteral(".Provmerc.dbf.tmpAb12C"),   // five characters
+            QStringLiteral(".Provmerc.dbf.tmpAb12Cde"), // seven
+            QStringLiteral(".Provmerc.dbf.tmp-b12Cd"),
+            QStringLiteral(".OTRA.dbf.tmpAb12Cd"),      // no such table
+            QStringLiteral(".CONSIDERA.TXT.tmpAb12Cd"), // not a table
+            QStringLiteral("Provmerc.dbf.tmpAb12Cd"),
+            QStringLiteral("notas.txt"),
+        };
+        for (const QString &name : ours + others) {
+            QFile f(d.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("restos");
+        }
+        QVERIFY(d.mkdir(QStringLiteral(".Provmerc.dbf.tmpDIR123")));
+        QVERIFY(QFile::link(d.filePath(QStringLiteral("notas.txt")), d.filePath(QStringLiteral(".ventas.dbf.tmpLNK123"))));
+        const QStringList kept = QStringList(others) << QStringLiteral(".Provmerc.dbf.tmpDIR123")
+                                                     << QStringLiteral(".ventas.dbf.tmpLNK123");
+
+        auto present = [&](const QString &name) { return QFileInfo(d.filePath(name)).isSymLink() || QFileInfo::exists(d.filePath(name)); };
+        QString message;
+        {
+            auto first = DataFolderSession::open(folder_, QString(), &message);
+            QVERIFY2(first, qPrintable(message));
+            for (const QString &name : kept)
+                QVERIFY2(present(name), qPrintable(name));
+            for (const QString &name : ours)
+                QVERIFY2(!present(name), qPrintable(name));
+
+            // Left while another copy holds the folder: that copy may be writing it now.
+            QFile f(d.filePath(ours.first()));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.close();
+            QVERIFY(!DataFolderSession::open(folder_, QString(), &message));
+            QCOMPARE(runChild(QStringLiteral("--open-session"), folder_).exitCode, 3);
+            QVERIFY(present(ours.first()));
+        }
+        auto again = DataFolderSession::open(folder_, QString(), &message);
+        QVERIFY2(again, qPrintable(message));
+        QVERIFY(!present(ours.first()));
+        for (const QString &name : kept)
+            QVERIFY2(present(name), qPrintable(name));
+    }
+
     void secondCopyIsRefused()
     {
         QString message;
