@@ -87,9 +87,9 @@ struct NumberText {
 
 enum class Scan { Blank, Number, Garbage };
 
-// Exponents from other writers are taken up to this size; beyond it no table
-// of ours holds a meaningful figure.
-constexpr int kMaxExponent = 400;
+// Exponents from other writers are taken up to this size: with the twenty
+// digits a field holds at most, every such value still has a nearest double.
+constexpr int kMaxExponent = 280;
 
 Scan scanNumber(const char *p, int n, NumberText *out)
 {

@@ -243,6 +243,8 @@ void TestDbfFields::numericFieldsReadTolerantly_data()
     QTest::newRow("sign alone") << 0 << QByteArray("     -") << QVariant() << false;
     QTest::newRow("blank inside") << 0 << QByteArray(" 1 2  ") << QVariant() << false;
     QTest::newRow("huge exponent") << 0 << QByteArray("1E999") << QVariant() << false;
+    QTest::newRow("exponent beyond doubles") << 0 << QByteArray("9E300") << QVariant() << false;
+    QTest::newRow("largest exponent") << 0 << QByteArray("1E280") << decimal(QByteArray("1" + QByteArray(280, '0')).constData()) << true;
 }
 
 void TestDbfFields::numericFieldsReadTolerantly()
