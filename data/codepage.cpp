@@ -6,8 +6,9 @@ namespace korim::data {
 namespace {
 
 // Bytes 0x80..0xFF of each code page. Bytes Windows-1252 leaves undefined
-// (0x81, 0x8D, 0x8F, 0x90, 0x9D) read as the same code point, so that nothing
-// in a foreign file is lost; they are never written.
+// (0x81, 0x8D, 0x8F, 0x90, 0x9D) map to the same code point and back, as the
+// Windows code-page functions do, so a record read from a foreign file writes
+// back byte for byte.
 constexpr char16_t kDos437[128] = {
     0x00C7, 0x00FC, 0x00E9, 0x00E2, 0x00E4, 0x00E0, 0x00E5, 0x00E7,
     0x00EA, 0x00EB, 0x00E8, 0x00EF, 0x00EE, 0x00EC, 0x00C4, 0x00C5,
@@ -54,18 +55,13 @@ constexpr char16_t kWin1252High[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-bool undefinedIn1252(unsigned byte)
-{
-    return byte == 0x81 || byte == 0x8D || byte == 0x8F || byte == 0x90 || byte == 0x9D;
-}
-
 // Byte for a UTF-16 unit in Windows-1252, or -1.
 int byteFor1252(char16_t c)
 {
     if (c < 0x80 || (c >= 0xA0 && c <= 0xFF))
         return c;
     for (int i = 0; i < 32; ++i) {
-        if (kWin1252High[i] == c && !undefinedIn1252(0x80 + i))
+        if (kWin1252High[i] == c)
             return 0x80 + i;
     }
     return -1;

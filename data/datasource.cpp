@@ -25,6 +25,11 @@ bool isNumericField(const FieldDef &f)
     return f.type == FieldType::Numeric || f.type == FieldType::Float;
 }
 
+bool isDecimal(const QVariant &v)
+{
+    return v.metaType() == QMetaType::fromType<Decimal>();
+}
+
 bool isNumberVariant(const QVariant &v)
 {
     switch (v.typeId()) {
@@ -40,7 +45,7 @@ bool isNumberVariant(const QVariant &v)
     case QMetaType::ULong:
         return true;
     default:
-        return false;
+        return isDecimal(v);
     }
 }
 
@@ -55,20 +60,18 @@ bool isBlank(const QVariant &v)
 
 // A plain decimal number: optional sign, digits, optional point and digits.
 // No grouping, no exponent: what a table field can hold as typed.
-std::optional<double> parsePlainNumber(const QString &text)
+std::optional<Decimal> parsePlainNumber(const QString &text)
 {
-    static const QRegularExpression plain(QStringLiteral("^\\s*[+-]?(\\d+\\.?\\d*|\\.\\d+)\\s*$"));
-    if (!plain.match(text).hasMatch())
-        return std::nullopt;
-    bool ok = false;
-    const double d = QLocale::c().toDouble(text.trimmed(), &ok);
-    if (!ok)
-        return std::nullopt;
-    return d;
+    return Decimal::fromString(text);
 }
 
-QString plainNumberText(double d)
+QString plainNumberText(const QVariant &v)
 {
+    if (isDecimal(v))
+        return v.value<Decimal>().toString();
+    const double d = v.toDouble();
+    if (v.typeId() != QMetaType::Double && v.typeId() != QMetaType::Float)
+        return v.toString();
     if (std::isfinite(d) && d == std::trunc(d) && std::fabs(d) < 1e15)
         return QString::number(static_cast<qlonglong>(d));
     QString s = QString::number(d, 'f', 10);
@@ -88,16 +91,25 @@ QString chopTrailingBlanks(QString s)
     return s;
 }
 
-QVariant numberForField(const FieldDef &f, double d)
+// A number as the field holds it once written (rounded to its decimals) and
+// as reading the field gives it back: qlonglong for a whole number in a
+// field without decimals, else the exact Decimal.
+QVariant numberForField(const FieldDef &f, const Decimal &d, bool round)
 {
-    if (f.decimals == 0 && std::isfinite(d) && std::fabs(d) < 9e15)
-        return QVariant::fromValue(static_cast<qlonglong>(std::llround(d)));
-    return QVariant(d);
+    const Decimal held = round ? d.rounded(f.decimals) : d;
+    if (f.decimals == 0 && held.isInteger()) {
+        bool fits = false;
+        const qlonglong whole = held.toLongLong(&fits);
+        if (fits)
+            return QVariant(whole);
+    }
+    return QVariant::fromValue(held);
 }
 
 // Brings a value to the type the field holds once written, so that reading
-// the edit buffer gives what reading the stored record will give.
-QVariant normalize(const FieldDef &f, const QVariant &v, const QString &source)
+// the edit buffer gives what reading the stored record will give. Without
+// round, a number keeps every digit it was given (to compare with what is shown).
+QVariant normalize(const FieldDef &f, const QVariant &v, const QString &source, bool round = true)
 {
     const auto conversion = [&] {
         return DataError(DataError::ConversionError,
@@ -109,7 +121,7 @@ QVariant normalize(const FieldDef &f, const QVariant &v, const QString &source)
         if (isBlank(v))
             return QString(QLatin1String(""));
         if (isNumberVariant(v))
-            return plainNumberText(v.toDouble());
+            return plainNumberText(v);
         if (v.typeId() == QMetaType::QDate)
             return v.toDate().toString(QStringLiteral("yyyyMMdd"));
         return chopTrailingBlanks(v.toString());
@@ -117,11 +129,9 @@ QVariant normalize(const FieldDef &f, const QVariant &v, const QString &source)
     case FieldType::Float: {
         if (isBlank(v))
             return {};
-        if (isNumberVariant(v))
-            return numberForField(f, v.toDouble());
-        if (v.typeId() == QMetaType::QString) {
-            if (const auto d = parsePlainNumber(v.toString()))
-                return numberForField(f, *d);
+        if (isNumberVariant(v) || v.typeId() == QMetaType::QString) {
+            if (const auto d = Decimal::fromVariant(v))
+                return numberForField(f, *d, round);
         }
         throw conversion();
     }
@@ -165,7 +175,7 @@ bool sameValue(const FieldDef &f, const QVariant &a, const QVariant &b)
     if (blankA || blankB)
         return blankA == blankB;
     if (isNumericField(f))
-        return a.toDouble() == b.toDouble();
+        return Decimal::fromVariant(a) == Decimal::fromVariant(b);
     if (f.type == FieldType::Character)
         return chopTrailingBlanks(a.toString()) == chopTrailingBlanks(b.toString());
     return a == b;
@@ -179,7 +189,7 @@ bool matchesFilter(const QVariant &v, double wanted)
         return v.toDouble() == wanted;
     if (v.typeId() == QMetaType::QString) {
         const auto d = parsePlainNumber(v.toString());
-        return d && *d == wanted;
+        return d && d->toDouble() == wanted;
     }
     return false;
 }
@@ -437,9 +447,21 @@ struct DataSource::Impl {
     }
 
     // The checks and conversion done for every value given to a field.
-    QVariant prepared(int column, const QVariant &value) const
+    // A number is rounded to its field's decimals, unless it is exactly what
+    // the record being edited already holds (a stored figure may carry more
+    // decimals than its field declares; handing it back changes nothing).
+    QVariant prepared(int column, const QVariant &value, bool round = true) const
     {
-        return normalize(fields.at(column), value, openedSource);
+        const FieldDef &f = fields.at(column);
+        const QVariant exact = normalize(f, value, openedSource, false);
+        if (!round || !isNumericField(f))
+            return exact;
+        if (mode == EditInProgress && hasCurrent()) {
+            const QVariant held = stored(pos, column);
+            if (sameValue(f, exact, held))
+                return held;
+        }
+        return normalize(f, value, openedSource, true);
     }
 
     void setBufferValue(int column, const QVariant &normalized)
@@ -805,7 +827,10 @@ bool RecordSetModel::setData(const QModelIndex &index, const QVariant &value, in
     try {
         const QVariant normalized = d->prepared(column, value);
         const QVariant shown = d->cell(row, column);
-        if (sameValue(d->fields.at(column), normalized, shown))
+        // A stored number with more decimals than its field declares is shown
+        // whole; handing it back as shown is no change either.
+        if (sameValue(d->fields.at(column), normalized, shown)
+            || sameValue(d->fields.at(column), d->prepared(column, value, false), shown))
             return true; // nothing new: no edit is opened, nothing counts as typed
         if (row != d->currentRow()) {
             // Bound fields handing over must not drag the source to another record.

@@ -85,7 +85,32 @@ bool fieldNameChar(QChar c, bool first)
     return first ? letter : (letter || (u >= '0' && u <= '9') || u == '_');
 }
 
+// Field bytes as a message shows them: trimmed, control bytes as '?'.
+QString shownBytes(const char *bytes, int length, CodePage page)
+{
+    QString text = decodeText(bytes, length, page).trimmed();
+    for (QChar &c : text) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            c = QLatin1Char('?');
+    }
+    return text;
+}
+
 } // namespace
+
+bool isRewriteTemporary(const QString &entryName, const QString &tableFileName)
+{
+    // mkostemp's six characters.
+    const QString prefix = QLatin1Char('.') + tableFileName + QStringLiteral(".tmp");
+    if (tableFileName.isEmpty() || entryName.size() != prefix.size() + 6 || !entryName.startsWith(prefix))
+        return false;
+    for (qsizetype i = prefix.size(); i < entryName.size(); ++i) {
+        const char16_t c = entryName.at(i).unicode();
+        if (!((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') || (c >= u'0' && c <= u'9')))
+            return false;
+    }
+    return true;
+}
 
 Layout parseLayout(const QByteArray &image, const QString &path, const QString &name)
 {
@@ -146,6 +171,14 @@ Layout parseLayout(const QByteArray &image, const QString &path, const QString &
         const int number = int(layout.fields.size()) + 1;
         if (f.name.isEmpty())
             fail(QStringLiteral("En el archivo %1 el campo %2 no tiene nombre.").arg(name).arg(number));
+        // Fields are found by name: a second one of the same name could never be reached.
+        for (qsizetype k = 0; k < layout.fields.size(); ++k) {
+            if (layout.fields[k].name == f.name)
+                fail(QStringLiteral("En el archivo %1 el campo %2 aparece dos veces (campos %3 y %4).")
+                         .arg(name, f.name)
+                         .arg(k + 1)
+                         .arg(number));
+        }
         const unsigned char type = d[11];
         f.length = d[16];
         f.decimals = d[17];
@@ -199,10 +232,18 @@ Layout parseLayout(const QByteArray &image, const QString &path, const QString &
     }
     if (layout.fields.isEmpty())
         fail(QStringLiteral("El archivo %1 no tiene campos.").arg(name));
-    if (layout.headerLength < pos + 1)
-        fail(QStringLiteral("En el archivo %1 la longitud del encabezado (%2) no coincide con los campos.")
+    // The records start right after the 0x0D, or after NUL padding some
+    // writers leave there; anything else there is a record the header length
+    // has skipped into, and every record would be read shifted.
+    bool padding = layout.headerLength >= pos + 1;
+    for (qint64 at = pos + 1; padding && at < layout.headerLength && at < size; ++at)
+        padding = b[at] == 0;
+    if (!padding)
+        fail(QStringLiteral("En el archivo %1 la longitud del encabezado (%2) no coincide con los campos "
+                            "(terminan en el byte %3).")
                  .arg(name)
-                 .arg(layout.headerLength));
+                 .arg(layout.headerLength)
+                 .arg(pos + 1));
     if (size < layout.headerLength)
         fail(QStringLiteral("El archivo %1 está truncado: el encabezado está incompleto.").arg(name));
     if (layout.recordLength != sum + 1)
@@ -242,6 +283,23 @@ Layout parseLayout(const QByteArray &image, const QString &path, const QString &
             fail(QStringLiteral("En el archivo %1 el registro %2 está dañado (marca de borrado inválida).")
                      .arg(name)
                      .arg(i + 1));
+        }
+    }
+    // A value no reader agrees on would read as blank and be written back as
+    // one: the table is refused instead, naming where the value is.
+    for (size_t i = 0; i < layout.liveOffsets.size(); ++i) {
+        const char *rec = image.constData() + layout.liveOffsets[i] + 1;
+        for (const FieldDef &f : std::as_const(layout.fields)) {
+            if (f.type == FieldType::Character)
+                continue;
+            const QString why = unreadableField(f, rec + f.offset);
+            if (why.isEmpty())
+                continue;
+            const qint64 number = (layout.liveOffsets[i] - layout.headerLength) / layout.recordLength + 1;
+            fail(QStringLiteral("En el archivo %1 el registro %2 tiene en el campo %3 el valor «%4», que %5.")
+                     .arg(name)
+                     .arg(number)
+                     .arg(f.name, shownBytes(rec + f.offset, f.length, layout.codePage), why));
         }
     }
     return layout;
@@ -425,10 +483,12 @@ std::pair<dev_t, ino_t> replaceFile(const QString &path, const QByteArray &image
     const QString dir = info.absolutePath();
     const QString prefix = QLatin1Char('.') + name + QStringLiteral(".tmp");
 
-    // Leftovers of a write that was cut short.
+    // Leftovers of a write of this table that was cut short.
     QDir folder(dir);
-    for (const QString &stale : folder.entryList({prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::System))
-        folder.remove(stale);
+    for (const QString &stale : folder.entryList({prefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden | QDir::System)) {
+        if (isRewriteTemporary(stale, name) && !QFileInfo(folder.filePath(stale)).isSymLink())
+            folder.remove(stale);
+    }
 
     auto failWith = [&](int err) {
         throw DbfError(path, QStringLiteral("No se pudo guardar el archivo %1 (%2).").arg(name, systemReason(err)));
@@ -531,20 +591,52 @@ struct DbfTable::Impl {
             fail(QStringLiteral("El archivo %1 cambió desde que se abrió; vuelva a abrir la tabla.").arg(name));
     }
 
-    QByteArray encodeRecord(const QVariantList &values) const
+    // The record for values. With current (the record's bytes as they will
+    // be written, Windows-1252), a field whose value reads the same as the
+    // stored one keeps its bytes: only what the caller changed is re-encoded.
+    QByteArray encodeRecord(const QVariantList &values, const QByteArray *current = nullptr) const
     {
-        QByteArray rec(layout.recordLength, ' ');
+        QByteArray rec = current ? *current : QByteArray(layout.recordLength, ' ');
+        rec[0] = kLive;
         for (int i = 0; i < layout.fields.size(); ++i) {
             const FieldDef &f = layout.fields[i];
+            const QVariant value = i < values.size() ? values[i] : QVariant();
+            if (current && holdsValue(f, current->constData() + 1 + f.offset, value))
+                continue;
             QByteArray bytes;
             try {
-                bytes = encodeField(f, i < values.size() ? values[i] : QVariant());
+                bytes = encodeField(f, value);
             } catch (const DbfError &e) {
                 fail(QStringLiteral("No se guardó el registro en %1. %2").arg(name, e.message()));
             }
             std::memcpy(rec.data() + 1 + f.offset, bytes.constData(), size_t(f.length));
         }
         return rec;
+    }
+
+    // True when the field's bytes (Windows-1252) already hold value. Numbers
+    // compare exactly before any rounding to the field's decimals, so a value
+    // read and handed back unchanged never loses digits.
+    static bool holdsValue(const FieldDef &f, const char *bytes, const QVariant &value)
+    {
+        if (!unreadableField(f, bytes).isEmpty())
+            return false;
+        const QVariant stored = decodeField(f, bytes, CodePage::Windows1252);
+        if (f.type == FieldType::Numeric || f.type == FieldType::Float) {
+            const auto held = Decimal::fromVariant(stored); // none when blank
+            const bool givenBlank = !value.isValid()
+                || (value.typeId() == QMetaType::QString && value.toString().trimmed().isEmpty());
+            if (givenBlank)
+                return !held;
+            const auto given = Decimal::fromVariant(value);
+            return given && held && *given == *held;
+        }
+        try {
+            const QByteArray encoded = encodeField(f, value);
+            return decodeField(f, encoded.constData(), CodePage::Windows1252) == stored;
+        } catch (const DbfError &) {
+            return false; // encoding it again reports the fault
+        }
     }
 
     // A live record as it goes into a rewritten file: Windows-1252 text.
@@ -576,7 +668,13 @@ struct DbfTable::Impl {
     {
         const int rows = int(layout.liveOffsets.size());
         const int newCount = rows - (removeRow >= 0 ? 1 : 0) + (appended ? 1 : 0);
-        QByteArray header = buildHeader(layout.fields, layout.recordLength, quint32(newCount));
+        // The header as it was (field names, reserved bytes, padding), with
+        // today's date, the new count and the code page of what is written.
+        QByteArray header = image.left(layout.headerLength);
+        const QByteArray date = todayDateBytes();
+        std::memcpy(header.data() + 1, date.constData(), 3);
+        putLe32(header.data() + 4, quint32(newCount));
+        header[29] = char(kLanguage1252);
         QByteArray out;
         out.reserve(header.size() + qsizetype(newCount) * layout.recordLength + 1);
         out += header;
@@ -753,8 +851,9 @@ void DbfTable::updateRecord(int row, const QVariantList &values)
                     .arg(d->name)
                     .arg(values.size())
                     .arg(d->layout.fields.size()));
-    const QByteArray rec = d->encodeRecord(values);
     const qint64 offset = d->layout.liveOffsets[size_t(row)];
+    const QByteArray current = d->recordForRewrite(row);
+    const QByteArray rec = d->encodeRecord(values, &current);
     // Nothing to write when the record already holds these bytes (every start
     // rewrites the sales years, which change once a year).
     if (d->layout.languageByte == kLanguage1252

@@ -10,6 +10,7 @@
 //    never kept: nothing erased travels in a copied file).
 
 #include <QByteArray>
+#include <QDebug>
 #include <QDate>
 #include <QList>
 #include <QString>
@@ -17,6 +18,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <stdexcept>
 #include <vector>
 
@@ -61,6 +63,48 @@ inline FieldDef makeField(const QString &name, FieldType type, int length, int d
     return f;
 }
 
+// An exact decimal number, the digits a numeric field holds. Values of N and
+// F fields come as Decimal unless they are whole numbers of a field without
+// decimals (those come as qlonglong), so nothing read is ever rounded on its
+// way back to the file. A QVariant holding one converts to double, qlonglong,
+// int and QString.
+class Decimal {
+public:
+    Decimal() = default; // zero
+    // Plain decimal text: optional sign, digits with an optional point,
+    // blanks around; no grouping, no exponent.
+    static std::optional<Decimal> fromString(QStringView text);
+    // The shortest digits that read back as d; none when d is not finite.
+    static std::optional<Decimal> fromDouble(double d);
+    static Decimal fromInteger(qint64 value);
+    // Exact value of a number-like QVariant (integers, doubles, Decimal, plain
+    // text); none for anything else, and for blank or invalid values.
+    static std::optional<Decimal> fromVariant(const QVariant &value);
+
+    QString toString() const; // plain: "-1234.5", "0.0001", "999999999999999999"
+    QByteArray toLatin1() const { return text_; }
+    double toDouble() const;  // the nearest double
+    // Rounded half away from zero; *ok false (and 0) when out of range.
+    qlonglong toLongLong(bool *ok = nullptr) const;
+    int toInt(bool *ok = nullptr) const;
+    bool isInteger() const;
+    bool isNegative() const { return text_.startsWith('-'); }
+    int fractionDigits() const;
+    // Rounded half away from zero to at most `decimals` places.
+    Decimal rounded(int decimals) const;
+    // Text with exactly `decimals` places (rounded), as a field stores it.
+    QByteArray fixed(int decimals) const;
+
+    friend bool operator==(const Decimal &a, const Decimal &b) { return a.text_ == b.text_; }
+    friend bool operator!=(const Decimal &a, const Decimal &b) { return a.text_ != b.text_; }
+
+private:
+    friend struct DecimalAccess;
+    QByteArray text_ = "0"; // no leading zeros, no trailing zeros after the point, no "-0"
+};
+
+QDebug operator<<(QDebug debug, const Decimal &value);
+
 // Stable identity of a record while the table is open; survives compaction.
 using RecordId = std::uint64_t;
 
@@ -75,10 +119,16 @@ bool representableInWindows1252(const QString &text, QChar *offending = nullptr)
 
 // Values by type:
 //  C -> QString, trailing blanks removed, leading blanks kept
-//  N, F -> double (qlonglong when decimals == 0); a blank field -> invalid QVariant
+//  N, F -> qlonglong for a whole number in a field without decimals, else
+//          Decimal (the digits as stored); a blank field -> invalid QVariant
 //  D -> QDate (invalid QVariant when blank)
 //  L -> bool (invalid QVariant when '?' or blank)
+// Bytes that are no value of their type (see unreadableField) decode as an
+// invalid QVariant; DbfTable::open refuses a table holding any.
 QVariant decodeField(const FieldDef &field, const char *bytes, CodePage page);
+// Empty when the field's bytes are a value of its type (blank included);
+// else why not, e.g. "no es un número".
+QString unreadableField(const FieldDef &field, const char *bytes);
 // Encodes value into exactly field.length bytes. Strings given to N/F must be
 // plain numbers. Throws DbfError on overflow or text Windows-1252 cannot hold.
 QByteArray encodeField(const FieldDef &field, const QVariant &value);
@@ -97,6 +147,12 @@ struct FieldValue {
 // Same rules as decodeField(); text is decoded into *textBuffer.
 FieldValue decodeFieldValue(const FieldDef &field, const char *bytes, CodePage page,
                             QString *textBuffer);
+
+// A rewrite of a table writes the new file beside it under a temporary name
+// and renames it over the table. The name: "." + the table's file name +
+// ".tmp" + six letters or digits. True when entryName is such a name for
+// the table file tableFileName.
+bool isRewriteTemporary(const QString &entryName, const QString &tableFileName);
 
 class DbfTable {
 public:
@@ -171,3 +227,5 @@ private:
 };
 
 } // namespace korim::data
+
+Q_DECLARE_METATYPE(korim::data::Decimal)

@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace korim::data {
 
@@ -14,6 +15,45 @@ DbfError::DbfError(QString file, QString message)
     : std::runtime_error(message.toStdString()), file_(std::move(file)), message_(std::move(message))
 {
 }
+
+// ---------------------------------------------------------------------------
+// Exact decimals
+
+struct DecimalAccess {
+    // Canonical text from a sign, a run of digits and the place of the point
+    // among them (0 = before the first digit; may lie outside the digits).
+    static Decimal make(bool negative, QByteArray digits, qsizetype point)
+    {
+        if (point <= 0) {
+            digits.prepend(QByteArray(-point, '0'));
+            point = 0;
+        } else if (point > digits.size()) {
+            digits.append(QByteArray(point - digits.size(), '0'));
+        }
+        QByteArray intPart = digits.left(point);
+        QByteArray fracPart = digits.mid(point);
+        qsizetype lead = 0;
+        while (lead < intPart.size() && intPart[lead] == '0')
+            ++lead;
+        intPart.remove(0, lead);
+        qsizetype keep = fracPart.size();
+        while (keep > 0 && fracPart[keep - 1] == '0')
+            --keep;
+        fracPart.truncate(keep);
+        Decimal d;
+        if (intPart.isEmpty() && fracPart.isEmpty())
+            return d; // zero, never negative
+        QByteArray text;
+        if (negative)
+            text += '-';
+        text += intPart.isEmpty() ? QByteArray("0") : intPart;
+        if (!fracPart.isEmpty())
+            text += '.' + fracPart;
+        d.text_ = text;
+        return d;
+    }
+    static const QByteArray &text(const Decimal &d) { return d.text_; }
+};
 
 namespace {
 
@@ -37,150 +77,380 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
-// Numbers as other writers leave them: optional sign, digits with an
-// optional point, optional exponent, blanks around. Anything else is not a
-// number and reads as empty.
-void parseNumber(const char *p, int n, int decimals, FieldValue *v)
+// A number as it stands in a field: optional sign, digits with an optional
+// point, optional exponent, blanks (or NULs) around.
+struct NumberText {
+    bool negative = false;
+    QByteArray digits; // integer and fraction digits together
+    qsizetype point = 0; // the point's place among digits, exponent applied
+};
+
+enum class Scan { Blank, Number, Garbage };
+
+// Exponents from other writers are taken up to this size: with the twenty
+// digits a field holds at most, every such value still has a nearest double.
+constexpr int kMaxExponent = 280;
+
+Scan scanNumber(const char *p, int n, NumberText *out)
 {
     trim(p, n);
     if (n == 0)
-        return;
+        return Scan::Blank;
     int i = 0;
-    bool negative = false;
     if (p[0] == '+' || p[0] == '-') {
-        negative = p[0] == '-';
+        out->negative = p[0] == '-';
         ++i;
     }
-    const int start = i;
     int intDigits = 0, fracDigits = 0;
     while (i < n && isDigit(p[i])) {
-        ++i;
+        out->digits += p[i++];
         ++intDigits;
     }
-    bool point = false;
     if (i < n && p[i] == '.') {
-        point = true;
         ++i;
         while (i < n && isDigit(p[i])) {
-            ++i;
+            out->digits += p[i++];
             ++fracDigits;
         }
     }
     if (intDigits + fracDigits == 0)
-        return;
-    bool exponent = false;
+        return Scan::Garbage;
+    int exponent = 0;
     if (i < n && (p[i] == 'e' || p[i] == 'E')) {
-        exponent = true;
         ++i;
+        bool negativeExponent = false;
         if (i < n && (p[i] == '+' || p[i] == '-'))
-            ++i;
+            negativeExponent = p[i++] == '-';
         int expDigits = 0;
         while (i < n && isDigit(p[i])) {
-            ++i;
+            exponent = exponent * 10 + (p[i++] - '0');
+            if (exponent > kMaxExponent)
+                return Scan::Garbage;
             ++expDigits;
         }
         if (expDigits == 0)
-            return;
+            return Scan::Garbage;
+        if (negativeExponent)
+            exponent = -exponent;
     }
     if (i != n)
-        return;
-
-    if (!point && !exponent && intDigits <= 18) {
-        qint64 value = 0;
-        for (int k = start; k < n; ++k)
-            value = value * 10 + (p[k] - '0');
-        if (negative)
-            value = -value;
-        if (decimals == 0) {
-            v->kind = FieldValue::Kind::Integer;
-            v->integer = value;
-        } else {
-            v->kind = FieldValue::Kind::Real;
-            v->real = double(value);
-        }
-        return;
-    }
-    // Up to 15 digits and 22 decimals, mantissa / 10^k is exact to the last
-    // bit (both are exact doubles and IEEE division rounds correctly).
-    static constexpr double kPow10[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,  1e8,  1e9,  1e10, 1e11,
-                                        1e12, 1e13, 1e14, 1e15, 1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-    if (!exponent && intDigits + fracDigits <= 15) {
-        qint64 mantissa = 0;
-        for (int k = start; k < n; ++k) {
-            if (p[k] != '.')
-                mantissa = mantissa * 10 + (p[k] - '0');
-        }
-        const double value = double(mantissa) / kPow10[fracDigits];
-        v->kind = FieldValue::Kind::Real;
-        v->real = negative ? -value : value;
-        return;
-    }
-    double value = 0;
-    const auto result = std::from_chars(p + start, p + n, value);
-    if (result.ec != std::errc() || result.ptr != p + n || !std::isfinite(value))
-        return;
-    v->kind = FieldValue::Kind::Real;
-    v->real = negative ? -value : value;
+        return Scan::Garbage;
+    out->point = intDigits + exponent;
+    return Scan::Number;
 }
 
-void parseDate(const char *p, int n, FieldValue *v)
+// Dates: eight digits of a real day, or blank (blanks, NULs or zeros, as
+// other writers leave an empty date).
+Scan scanDate(const char *p, int n, QDate *out)
 {
+    bool empty = true;
+    for (int i = 0; i < n; ++i)
+        empty = empty && (isPad(p[i]) || p[i] == '0');
+    if (empty)
+        return Scan::Blank;
     if (n != 8)
-        return;
+        return Scan::Garbage;
     int parts[3] = {0, 0, 0};
     const int widths[3] = {4, 2, 2};
     int at = 0;
     for (int k = 0; k < 3; ++k) {
         for (int j = 0; j < widths[k]; ++j, ++at) {
             if (!isDigit(p[at]))
-                return;
+                return Scan::Garbage;
             parts[k] = parts[k] * 10 + (p[at] - '0');
         }
     }
     if (!QDate::isValid(parts[0], parts[1], parts[2]))
-        return;
-    v->kind = FieldValue::Kind::Date;
-    v->year = parts[0];
-    v->month = parts[1];
-    v->day = parts[2];
+        return Scan::Garbage;
+    *out = QDate(parts[0], parts[1], parts[2]);
+    return Scan::Number;
+}
+
+Scan scanLogical(char c, bool *out)
+{
+    switch (c) {
+    case 'T': case 't': case 'Y': case 'y':
+        *out = true;
+        return Scan::Number;
+    case 'F': case 'f': case 'N': case 'n':
+        *out = false;
+        return Scan::Number;
+    case '?': case ' ': case '\0':
+        return Scan::Blank;
+    default:
+        return Scan::Garbage;
+    }
+}
+
+// Integers of up to 18 digits are read without building a Decimal: the
+// common case (codes, years, counts) in bulk reading.
+bool smallInteger(const NumberText &t, qint64 *out)
+{
+    if (t.point != t.digits.size() || t.digits.size() > 18)
+        return false;
+    qint64 value = 0;
+    for (char c : t.digits)
+        value = value * 10 + (c - '0');
+    *out = t.negative ? -value : value;
+    return true;
 }
 
 } // namespace
+
+std::optional<Decimal> Decimal::fromString(QStringView text)
+{
+    const QStringView t = text.trimmed();
+    if (t.isEmpty())
+        return std::nullopt;
+    qsizetype i = 0;
+    bool negative = false;
+    if (t[0] == u'+' || t[0] == u'-') {
+        negative = t[0] == u'-';
+        ++i;
+    }
+    QByteArray digits;
+    qsizetype point = -1;
+    for (; i < t.size(); ++i) {
+        const char16_t c = t[i].unicode();
+        if (c >= u'0' && c <= u'9') {
+            digits += char(c);
+        } else if (c == u'.' && point < 0) {
+            point = digits.size();
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (digits.isEmpty())
+        return std::nullopt;
+    return DecimalAccess::make(negative, digits, point < 0 ? digits.size() : point);
+}
+
+std::optional<Decimal> Decimal::fromDouble(double d)
+{
+    if (!std::isfinite(d))
+        return std::nullopt;
+    char buf[1200];
+    const auto r = std::to_chars(buf, buf + sizeof buf, d, std::chars_format::fixed);
+    return fromString(QString::fromLatin1(buf, int(r.ptr - buf)));
+}
+
+Decimal Decimal::fromInteger(qint64 value)
+{
+    Decimal d;
+    d.text_ = QByteArray::number(value);
+    return d;
+}
+
+std::optional<Decimal> Decimal::fromVariant(const QVariant &value)
+{
+    switch (value.metaType().id()) {
+    case QMetaType::Int:
+    case QMetaType::Long:
+    case QMetaType::LongLong:
+    case QMetaType::Short:
+        return fromInteger(value.toLongLong());
+    case QMetaType::UInt:
+    case QMetaType::ULong:
+    case QMetaType::ULongLong:
+    case QMetaType::UShort: {
+        const QByteArray digits = QByteArray::number(value.toULongLong());
+        return DecimalAccess::make(false, digits, digits.size());
+    }
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return fromDouble(value.toDouble());
+    case QMetaType::QString:
+    case QMetaType::QByteArray:
+        return fromString(value.toString());
+    default:
+        if (value.metaType() == QMetaType::fromType<Decimal>())
+            return value.value<Decimal>();
+        return std::nullopt;
+    }
+}
+
+QString Decimal::toString() const
+{
+    return QString::fromLatin1(text_);
+}
+
+double Decimal::toDouble() const
+{
+    double d = 0;
+    std::from_chars(text_.constData(), text_.constData() + text_.size(), d);
+    return d;
+}
+
+bool Decimal::isInteger() const
+{
+    return !text_.contains('.');
+}
+
+int Decimal::fractionDigits() const
+{
+    const qsizetype at = text_.indexOf('.');
+    return at < 0 ? 0 : int(text_.size() - at - 1);
+}
+
+Decimal Decimal::rounded(int decimals) const
+{
+    decimals = qMax(0, decimals);
+    const int frac = fractionDigits();
+    if (frac <= decimals)
+        return *this;
+    const bool negative = isNegative();
+    QByteArray digits = text_.mid(negative ? 1 : 0);
+    const qsizetype point = digits.indexOf('.');
+    digits.remove(point, 1);
+    const bool up = digits[point + decimals] >= '5';
+    digits.truncate(point + decimals);
+    qsizetype newPoint = point;
+    if (up) {
+        qsizetype k = digits.size() - 1;
+        while (k >= 0 && digits[k] == '9')
+            digits[k--] = '0';
+        if (k >= 0) {
+            digits[k] = char(digits[k] + 1);
+        } else {
+            digits.prepend('1');
+            ++newPoint;
+        }
+    }
+    return DecimalAccess::make(negative, digits, newPoint);
+}
+
+QByteArray Decimal::fixed(int decimals) const
+{
+    const Decimal r = rounded(decimals);
+    QByteArray out = r.text_;
+    if (decimals > 0) {
+        if (!out.contains('.'))
+            out += '.';
+        out += QByteArray(decimals - r.fractionDigits(), '0');
+    }
+    return out;
+}
+
+qlonglong Decimal::toLongLong(bool *ok) const
+{
+    const QByteArray whole = rounded(0).text_;
+    bool fits = false;
+    const qlonglong v = whole.toLongLong(&fits);
+    if (ok)
+        *ok = fits;
+    return fits ? v : 0;
+}
+
+int Decimal::toInt(bool *ok) const
+{
+    bool fits = false;
+    const qlonglong v = toLongLong(&fits);
+    fits = fits && v >= std::numeric_limits<int>::min() && v <= std::numeric_limits<int>::max();
+    if (ok)
+        *ok = fits;
+    return fits ? int(v) : 0;
+}
+
+QDebug operator<<(QDebug debug, const Decimal &value)
+{
+    QDebugStateSaver saver(debug);
+    debug.nospace() << "Decimal(" << value.toLatin1().constData() << ')';
+    return debug;
+}
+
+namespace {
+
+// QVariant conversions, so callers that want a double or a text get one.
+const bool kDecimalConversions = [] {
+    QMetaType::registerConverter<Decimal, double>(&Decimal::toDouble);
+    QMetaType::registerConverter<Decimal, QString>(&Decimal::toString);
+    QMetaType::registerConverter<Decimal, qlonglong>(&Decimal::toLongLong);
+    QMetaType::registerConverter<Decimal, int>(&Decimal::toInt);
+    return true;
+}();
+
+// What the field's bytes hold, checked.
+Scan scanField(const FieldDef &field, const char *bytes, NumberText *number, QDate *date, bool *logical)
+{
+    switch (field.type) {
+    case FieldType::Character:
+        return Scan::Number;
+    case FieldType::Numeric:
+    case FieldType::Float:
+        return scanNumber(bytes, field.length, number);
+    case FieldType::Date:
+        return scanDate(bytes, field.length, date);
+    case FieldType::Logical:
+        return scanLogical(bytes[0], logical);
+    }
+    return Scan::Garbage;
+}
+
+} // namespace
+
+QString unreadableField(const FieldDef &field, const char *bytes)
+{
+    NumberText number;
+    QDate date;
+    bool logical = false;
+    if (scanField(field, bytes, &number, &date, &logical) != Scan::Garbage)
+        return {};
+    switch (field.type) {
+    case FieldType::Numeric:
+    case FieldType::Float:
+        return QStringLiteral("no es un número");
+    case FieldType::Date:
+        return QStringLiteral("no es una fecha");
+    case FieldType::Logical:
+        return QStringLiteral("no es un valor lógico");
+    case FieldType::Character:
+        break;
+    }
+    return {};
+}
 
 FieldValue decodeFieldValue(const FieldDef &field, const char *bytes, CodePage page,
                             QString *textBuffer)
 {
     FieldValue v;
-    switch (field.type) {
-    case FieldType::Character: {
+    if (field.type == FieldType::Character) {
         int n = field.length;
         while (n > 0 && isPad(bytes[n - 1]))
             --n;
         decodeTextInto(bytes, n, page, textBuffer);
         v.kind = FieldValue::Kind::Text;
         v.text = QStringView(*textBuffer);
+        return v;
+    }
+    NumberText number;
+    QDate date;
+    bool logical = false;
+    if (scanField(field, bytes, &number, &date, &logical) != Scan::Number)
+        return v;
+    switch (field.type) {
+    case FieldType::Numeric:
+    case FieldType::Float: {
+        qint64 integer = 0;
+        if (field.decimals == 0 && smallInteger(number, &integer)) {
+            v.kind = FieldValue::Kind::Integer;
+            v.integer = integer;
+        } else {
+            v.kind = FieldValue::Kind::Real;
+            v.real = DecimalAccess::make(number.negative, number.digits, number.point).toDouble();
+        }
         break;
     }
-    case FieldType::Numeric:
-    case FieldType::Float:
-        parseNumber(bytes, field.length, field.decimals, &v);
-        break;
     case FieldType::Date:
-        parseDate(bytes, field.length, &v);
+        v.kind = FieldValue::Kind::Date;
+        v.year = date.year();
+        v.month = date.month();
+        v.day = date.day();
         break;
     case FieldType::Logical:
-        switch (bytes[0]) {
-        case 'T': case 't': case 'Y': case 'y':
-            v.kind = FieldValue::Kind::Logical;
-            v.logical = true;
-            break;
-        case 'F': case 'f': case 'N': case 'n':
-            v.kind = FieldValue::Kind::Logical;
-            v.logical = false;
-            break;
-        default:
-            break;
-        }
+        v.kind = FieldValue::Kind::Logical;
+        v.logical = logical;
+        break;
+    case FieldType::Character:
         break;
     }
     return v;
@@ -188,6 +458,20 @@ FieldValue decodeFieldValue(const FieldDef &field, const char *bytes, CodePage p
 
 QVariant decodeField(const FieldDef &field, const char *bytes, CodePage page)
 {
+    if (field.type == FieldType::Numeric || field.type == FieldType::Float) {
+        NumberText number;
+        if (scanNumber(bytes, field.length, &number) != Scan::Number)
+            return {};
+        qint64 integer = 0;
+        if (field.decimals == 0 && smallInteger(number, &integer))
+            return QVariant(qlonglong(integer));
+        const Decimal d = DecimalAccess::make(number.negative, number.digits, number.point);
+        bool fits = false;
+        const qlonglong whole = d.isInteger() && field.decimals == 0 ? d.toLongLong(&fits) : 0;
+        if (fits)
+            return QVariant(whole);
+        return QVariant::fromValue(d);
+    }
     QString text;
     const FieldValue v = decodeFieldValue(field, bytes, page, &text);
     switch (v.kind) {
@@ -222,63 +506,6 @@ QByteArray plainDouble(double d)
     return QByteArray(buf, int(r.ptr - buf));
 }
 
-// A plain number split into its parts: sign, integer digits, fraction digits.
-struct Decimal {
-    bool negative = false;
-    QByteArray intPart;
-    QByteArray fracPart;
-};
-
-bool splitPlainNumber(const QByteArray &text, Decimal *out)
-{
-    int i = 0;
-    const int n = int(text.size());
-    if (i < n && (text[i] == '+' || text[i] == '-')) {
-        out->negative = text[i] == '-';
-        ++i;
-    }
-    while (i < n && isDigit(text[i]))
-        out->intPart += text[i++];
-    if (i < n && text[i] == '.') {
-        ++i;
-        while (i < n && isDigit(text[i]))
-            out->fracPart += text[i++];
-    }
-    return i == n && !(out->intPart.isEmpty() && out->fracPart.isEmpty());
-}
-
-// Rounds half away from zero to exactly `decimals` digits after the point.
-QByteArray formatFixed(Decimal d, int decimals)
-{
-    QByteArray digits = d.intPart + d.fracPart.left(decimals);
-    digits += QByteArray(decimals - qMin<int>(decimals, int(d.fracPart.size())), '0');
-    if (d.fracPart.size() > decimals && d.fracPart[decimals] >= '5') {
-        int k = int(digits.size()) - 1;
-        while (k >= 0 && digits[k] == '9')
-            digits[k--] = '0';
-        if (k >= 0)
-            digits[k] = char(digits[k] + 1);
-        else
-            digits.prepend('1');
-    }
-    QByteArray intDigits = digits.left(digits.size() - decimals);
-    const QByteArray fracDigits = digits.right(decimals);
-    int lead = 0;
-    while (lead < intDigits.size() - 1 && intDigits[lead] == '0')
-        ++lead;
-    intDigits = intDigits.mid(lead);
-    if (intDigits.isEmpty())
-        intDigits = "0";
-    const bool zero = intDigits == "0" && fracDigits.count('0') == fracDigits.size();
-    QByteArray out;
-    if (d.negative && !zero)
-        out += '-';
-    out += intDigits;
-    if (decimals > 0)
-        out += '.' + fracDigits;
-    return out;
-}
-
 QByteArray blanks(int n)
 {
     return QByteArray(n, ' ');
@@ -291,60 +518,42 @@ QByteArray blanks(int n)
 
 QByteArray encodeNumber(const FieldDef &f, const QVariant &value)
 {
-    QByteArray plain;
+    std::optional<Decimal> number;
     QString shown;
     switch (value.metaType().id()) {
     case QMetaType::UnknownType:
         return blanks(f.length);
     case QMetaType::Bool:
-        plain = value.toBool() ? "1" : "0";
-        break;
-    case QMetaType::Int:
-    case QMetaType::Long:
-    case QMetaType::LongLong:
-    case QMetaType::Short:
-        plain = QByteArray::number(value.toLongLong());
-        break;
-    case QMetaType::UInt:
-    case QMetaType::ULong:
-    case QMetaType::ULongLong:
-    case QMetaType::UShort:
-        plain = QByteArray::number(value.toULongLong());
+        number = Decimal::fromInteger(value.toBool() ? 1 : 0);
         break;
     case QMetaType::Double:
-    case QMetaType::Float: {
-        const double d = value.toDouble();
-        if (!std::isfinite(d))
+    case QMetaType::Float:
+        number = Decimal::fromVariant(value);
+        if (!number)
             refuse(QStringLiteral("El campo numérico %1 no admite un valor que no es un número.").arg(f.name));
-        plain = plainDouble(d);
         break;
-    }
     case QMetaType::QString:
     case QMetaType::QByteArray: {
         const QString text = value.toString();
-        const QString trimmed = text.trimmed();
-        if (trimmed.isEmpty())
+        shown = text.trimmed();
+        if (shown.isEmpty())
             return blanks(f.length);
-        Decimal probe;
-        // toLatin1() turns anything outside Latin-1 into '?', which is no digit.
-        if (!splitPlainNumber(trimmed.toLatin1(), &probe))
+        number = Decimal::fromString(text);
+        if (!number)
             refuse(QStringLiteral("El campo numérico %1 no admite el texto «%2»: no es un número.")
                        .arg(f.name, text));
-        plain = trimmed.toLatin1();
-        shown = trimmed;
         break;
     }
     default:
-        refuse(QStringLiteral("El campo numérico %1 no admite un valor de tipo %2.")
-                   .arg(f.name, QString::fromLatin1(value.metaType().name())));
+        number = Decimal::fromVariant(value);
+        if (!number)
+            refuse(QStringLiteral("El campo numérico %1 no admite un valor de tipo %2.")
+                       .arg(f.name, QString::fromLatin1(value.metaType().name())));
     }
-    Decimal d;
-    if (!splitPlainNumber(plain, &d))
-        refuse(QStringLiteral("El campo numérico %1 no admite el valor %2.").arg(f.name, QString::fromLatin1(plain)));
-    const QByteArray text = formatFixed(d, f.decimals);
+    const QByteArray text = number->fixed(f.decimals);
     if (text.size() > f.length) {
         if (shown.isEmpty())
-            shown = QString::fromLatin1(plain);
+            shown = number->toString();
         refuse(QStringLiteral("El valor %1 no cabe en el campo numérico %2 (%3 posiciones, %4 decimales).")
                    .arg(shown, f.name)
                    .arg(f.length)
@@ -453,6 +662,8 @@ QString textOf(const FieldDef &f, const QVariant &value)
     case QMetaType::QChar:
         return QString(value.toChar());
     default:
+        if (value.metaType() == QMetaType::fromType<Decimal>())
+            return value.value<Decimal>().toString();
         break;
     }
     refuse(QStringLiteral("El campo %1 no admite un valor de tipo %2.")

@@ -45,15 +45,22 @@ QString shown(const QString &path)
     return QDir::toNativeSeparators(path);
 }
 
+// Messages about a table name its file; the folder is named where the
+// problem is the folder's (a missing, doubled or read-only file).
+QString fileOf(const QString &path)
+{
+    return QFileInfo(path).fileName();
+}
+
 QString missingField(const QString &path, const char *field)
 {
-    return QStringLiteral("A la tabla %1 le falta el campo %2.").arg(shown(path), QLatin1String(field));
+    return QStringLiteral("A la tabla %1 le falta el campo %2.").arg(fileOf(path), QLatin1String(field));
 }
 
 QString misplacedField(const QString &path, const char *field, int position)
 {
     return QStringLiteral("En la tabla %1 el campo %2 debe estar en la posición %3 (contando desde 0).")
-        .arg(shown(path), QLatin1String(field))
+        .arg(fileOf(path), QLatin1String(field))
         .arg(position);
 }
 
@@ -82,7 +89,7 @@ QString checkNamedFields(const QString &path, const DbfTable &table, const QStri
                 return missingField(path, name);
             if (at != 7 && at != 8)
                 return QStringLiteral("En la tabla %1 el campo %2 debe estar en la posición 7 u 8 (contando desde 0).")
-                    .arg(shown(path), QLatin1String(name));
+                    .arg(fileOf(path), QLatin1String(name));
         }
     } else if (upperName == QLatin1String("PROVMERC")) {
         const int at = table.fieldIndex(QStringLiteral("DESCRIPCIO"));
@@ -106,7 +113,7 @@ QString checkVentasRows(const QString &path, const DbfTable &table)
     for (int kind = 1; kind <= 2; ++kind) {
         if (counts[kind] < 3)
             return QStringLiteral("La tabla %1 tiene %2 renglones de TIPO %3; debe tener al menos tres.")
-                .arg(shown(path))
+                .arg(fileOf(path))
                 .arg(counts[kind])
                 .arg(kind);
     }
@@ -149,12 +156,16 @@ QString checkDataFolder(const QString &folder)
     QString paths[std::size(Tables)];
     for (size_t i = 0; i < std::size(Tables); ++i) {
         const QString name = QLatin1String(Tables[i].fileName);
-        paths[i] = findFileNoCase(folder, name);
-        if (paths[i].isEmpty())
-            return QStringLiteral("Falta la tabla %1 en la carpeta de datos %2.").arg(name, shown(folder));
+        const FolderEntry entry = lookUpNoCase(folder, name);
+        if (const QString problem = entryProblem(entry, folder, name, QStringLiteral("la tabla")); !problem.isEmpty())
+            return problem;
+        paths[i] = entry.path;
     }
-    if (findFileNoCase(folder, QStringLiteral("considera.txt")).isEmpty())
-        return QStringLiteral("Falta el archivo considera.txt en la carpeta de datos %1.").arg(shown(folder));
+    const QString considera = QStringLiteral("considera.txt");
+    if (const QString problem = entryProblem(lookUpNoCase(folder, considera), folder, considera,
+                                             QStringLiteral("el archivo"));
+        !problem.isEmpty())
+        return problem;
 
     for (size_t i = 0; i < std::size(Tables); ++i) {
         const TableRule &rule = Tables[i];
@@ -163,21 +174,21 @@ QString checkDataFolder(const QString &folder)
         try {
             table = DbfTable::open(path);
         } catch (const DbfError &e) {
-            const QString fileName = QFileInfo(path).fileName();
+            const QString fileName = fileOf(path);
             if (e.message().contains(fileName))
                 return e.message();
-            return QStringLiteral("%1: %2").arg(shown(path), e.message());
+            return QStringLiteral("%1: %2").arg(fileName, e.message());
         }
         if (table->fieldCount() < rule.minFields)
             return QStringLiteral("La tabla %1 tiene %2 campos; el programa necesita al menos %3.")
-                .arg(shown(path))
+                .arg(fileOf(path))
                 .arg(table->fieldCount())
                 .arg(rule.minFields);
         const QString upperName = QFileInfo(path).completeBaseName().toUpper();
         if (const QString problem = checkNamedFields(path, *table, upperName); !problem.isEmpty())
             return problem;
         if (rule.catalogue && table->recordCount() == 0)
-            return QStringLiteral("El catálogo %1 está vacío; debe tener al menos un registro.").arg(shown(path));
+            return QStringLiteral("El catálogo %1 está vacío; debe tener al menos un registro.").arg(fileOf(path));
         if (upperName == QLatin1String("VENTAS")) {
             if (const QString problem = checkVentasRows(path, *table); !problem.isEmpty())
                 return problem;
@@ -191,8 +202,9 @@ QString checkDataFolder(const QString &folder)
             .arg(shown(folder));
     for (size_t i = 0; i < std::size(Tables); ++i) {
         if (!Tables[i].catalogue && !writable(paths[i]))
-            return QStringLiteral("La tabla %1 es de sólo lectura; el programa necesita guardar en ella.")
-                .arg(shown(paths[i]));
+            return QStringLiteral("La tabla %1 de la carpeta de datos %2 es de sólo lectura; el programa "
+                                  "necesita guardar en ella.")
+                .arg(fileOf(paths[i]), shown(folder));
     }
     return {};
 }

@@ -37,6 +37,10 @@ def record(fields, values, flag=b' '):
     return out
 
 
+def hdr_len(fields):
+    return 32 + 32 * len(fields) + 1
+
+
 def table(fields, rows, deleted=(), **kw):
     body = b''.join(record(fields, r, b'*' if i in deleted else b' ') for i, r in enumerate(rows))
     return header(fields, len(rows), **kw) + body + b'\x1a'
@@ -67,9 +71,29 @@ def seeds():
     s['valid_no_end_marker.dbf'] = table(VENTAS, VENTAS_ROWS)[:-1]
     wide = [field('CALLE', 'C', 254), field('DOM', 'C', 254), field('N', 'N', 20, 4)]
     s['valid_wide.dbf'] = table(wide, [[b'x' * 254, b'  lead', 12345678901234.5]] * 2)
-    odd = [b'********', b'1,234.50', b'   1.5E3', b'       -', b'  12abc ']
+    odd = [b'   1.5E3', b'  12.50 ', b'\0\0\0\0\0\0\0\0', b'+.5     ', b'  -0.00 ', b' 15E-4  ']
     s['valid_odd_numbers.dbf'] = (header([field('N', 'N', 8, 2)], len(odd))
                                   + b''.join(b' ' + v for v in odd) + b'\x1a')
+    garbage = [b'********', b'1,234.50', b'       -', b'  12abc ', b'  1X2-. ']
+    for i, v in enumerate(garbage):
+        s['bad_number_garbage_%d.dbf' % i] = (header([field('N', 'N', 8, 2)], 1) + b' ' + v + b'\x1a')
+    # Figures no trip through double survives; a name of 11 letters with no
+    # NUL; the five bytes Windows-1252 leaves undefined; NUL padding after the header.
+    exact = [field('VTOT', 'N', 18, 4), field('TC', 'N', 12, 4), field('NUEVES', 'N', 18, 0),
+             field('DESCRIPCION', 'C', 20)]
+    s['valid_exact_numbers.dbf'] = (header(exact, 2)
+                                    + b' 1234567890123.4567    19.87654999999999999999999'
+                                    + b'Banca \x81\x8d\x8f\x90\x9d'.ljust(20, b'\0')
+                                    + b' ' + b' ' * 18 + b'    -0.00001' + b'-99999999999999999'
+                                    + b'RENGLON'.ljust(20) + b'\x1a')
+    padded = table(VENTAS, VENTAS_ROWS)
+    s['valid_header_nul_padding.dbf'] = (padded[:8] + struct.pack('<H', hdr_len(VENTAS) + 2) + padded[10:hdr_len(VENTAS)]
+                                         + b'\0\0' + padded[hdr_len(VENTAS):])
+    s['bad_date_garbage.dbf'] = table(EVERY, [[b' ABC800101AB1', b'2024ZZ99', b'T', 12.5]])
+    s['bad_date_impossible.dbf'] = table(EVERY, [[b' ABC800101AB1', b'20230229', b'T', 12.5]])
+    s['bad_logical_garbage.dbf'] = table(EVERY, [[b' ABC800101AB1', b'20240229', b'X', 12.5]])
+    s['bad_duplicate_names.dbf'] = table([field('A', 'C', 4), field('B', 'N', 3), field('a', 'C', 2)],
+                                         [[b'abcd', 7, b'xy']])
 
     base = s['valid_ventas.dbf']
     hdr = 32 + 32 * len(VENTAS) + 1
@@ -84,6 +108,9 @@ def seeds():
     s['bad_missing_0d.dbf'] = base[:hdr - 1] + b' ' + base[hdr:]
     s['bad_header_length.dbf'] = base[:8] + struct.pack('<H', 40) + base[10:]
     s['bad_header_length_huge.dbf'] = base[:8] + struct.pack('<H', 0xffff) + base[10:]
+    # One byte off either way: records would be read shifted by one.
+    s['bad_header_length_plus_one.dbf'] = base[:8] + struct.pack('<H', hdr + 1) + base[10:]
+    s['bad_header_length_minus_one.dbf'] = base[:8] + struct.pack('<H', hdr - 1) + base[10:]
     s['bad_count_huge.dbf'] = base[:4] + struct.pack('<I', 0xffffffff) + base[8:]
     s['bad_count_low.dbf'] = base[:4] + struct.pack('<I', 1) + base[8:]
     s['bad_field_length_0.dbf'] = table([field('A', 'C', 0)], [], reclen=1)

@@ -1,5 +1,6 @@
 #include "platform/datafolder.h"
 
+#include "data/folder.h"
 #include "data/foldercheck.h"
 #include "platform/places.h"
 
@@ -315,6 +316,9 @@ std::unique_ptr<DataFolderSession> DataFolderSession::open(const QString &folder
             *message = problem;
         return nullptr;
     }
+    // Under the lock no other copy is rewriting a table: a temporary file of
+    // ours now is what a killed rewrite left behind.
+    data::removeLeftoverTemporaries(folder);
     return std::unique_ptr<DataFolderSession>(new DataFolderSession(folder, installedNow, lock));
 }
 

@@ -277,20 +277,20 @@ private slots:
         source.setValue(QStringLiteral("vtot"), QStringLiteral("12.5"));
         source.setValue(2, QStringLiteral("NUEVA   "));
         source.setValue(0, 2024.0);
-        QCOMPARE(source.value(1), QVariant(12.5));
+        QCOMPARE(source.value(1), korim::test::decimal("12.5"));
         QCOMPARE(source.value(0), QVariant(qlonglong(2024)));
         QCOMPARE(source.value(2), QVariant(QStringLiteral("NUEVA")));
         QCOMPARE(errorNumber([&] { source.setValue(1, QStringLiteral("12 mil")); }), DataError::ConversionError);
         QCOMPARE(errorNumber([&] { source.setValue(QStringLiteral("PRECIO"), 1); }), DataError::NoSuchField);
         QCOMPARE(errorNumber([&] { source.setValue(9, 1); }), DataError::NoSuchField);
-        QCOMPARE(source.value(1), QVariant(12.5)); // the refused value changed nothing
+        QCOMPARE(source.value(1), korim::test::decimal("12.5")); // the refused value changed nothing
         QCOMPARE(columnOnDisk(path("VENTAS.dbf"), 2).at(0).toString(), QStringLiteral("T1A"));
 
         source.updateRecord();
         QCOMPARE(source.editMode(), int(DataSource::EditNone));
         QCOMPARE(source.lastModified(), source.bookmark());
         const auto disk = DbfTable::open(path("VENTAS.dbf"));
-        QCOMPARE(disk->record(0), (QVariantList{qlonglong(2024), 12.5, QStringLiteral("NUEVA"), qlonglong(1)}));
+        QCOMPARE(disk->record(0), (QVariantList{qlonglong(2024), korim::test::decimal("12.5"), QStringLiteral("NUEVA"), qlonglong(1)}));
 
         source.edit();
         source.setValue(2, QStringLiteral("DESCARTADA"));
@@ -425,7 +425,7 @@ private slots:
         totals.updateRecord();
         all.updateRecord();
         const auto disk = DbfTable::open(path("VENTAS.dbf"));
-        QCOMPARE(disk->value(0, 1), QVariant(99.5));
+        QCOMPARE(disk->value(0, 1), korim::test::decimal("99.5"));
         QCOMPARE(disk->value(0, 2), QVariant(QStringLiteral("ETIQUETA NUEVA")));
 
         // A record deleted through one source leaves the other's set.
@@ -530,7 +530,7 @@ private slots:
         QCOMPARE(model->columnCount(), 4);
         QCOMPARE(model->headerData(2, Qt::Horizontal).toString(), QStringLiteral("ETIQUETA"));
         QCOMPARE(model->data(model->index(1, 0)).typeId(), int(QMetaType::LongLong));
-        QCOMPARE(model->data(model->index(0, 1)), QVariant(10.5));
+        QCOMPARE(model->data(model->index(0, 1)), korim::test::decimal("10.5"));
         QCOMPARE(model->data(model->index(0, 2)), QVariant(QStringLiteral("T1A")));
 
         // Typing into a number field: blank, a plain number, or refused.
@@ -545,7 +545,7 @@ private slots:
         QVERIFY(!model->data(model->index(0, 1)).isValid());
         QVERIFY(model->setData(model->index(0, 1), QStringLiteral(" 40 ")));
         QVERIFY(source.hasTypedInput());
-        QCOMPARE(model->data(model->index(0, 1)), QVariant(40.0));
+        QCOMPARE(model->data(model->index(0, 1)), korim::test::decimal("40"));
 
         // Typing into another row moves there, writing the pending edit first.
         QSignalSpy moves(&source, &DataSource::aboutToMove);

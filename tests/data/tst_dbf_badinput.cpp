@@ -2,6 +2,7 @@
 // file and what is wrong, never a crash or a half-read table.
 #include "data/dbf.h"
 
+#include <QDate>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -12,21 +13,32 @@ using namespace korim::data;
 
 namespace {
 
-// A sound table of two fields (C 10, N 5) and three records, built by the engine.
+// A sound table of four fields (C 10, N 5, D 8, L 1) and three records, built by the engine.
 QByteArray soundTable(const QString &dir)
 {
     const QString path = dir + QStringLiteral("/sound.dbf");
     FieldDef name{QStringLiteral("NOMBRE"), FieldType::Character, 10, 0, 0};
     FieldDef num{QStringLiteral("NUM"), FieldType::Numeric, 5, 0, 0};
-    DbfTable::create(path, {name, num}, {{QStringLiteral("UNO"), 1}, {QStringLiteral("DOS"), 2},
-                                         {QStringLiteral("TRES"), 3}});
+    FieldDef date{QStringLiteral("FECHA"), FieldType::Date, 8, 0, 0};
+    FieldDef flag{QStringLiteral("ACTIVO"), FieldType::Logical, 1, 0, 0};
+    DbfTable::create(path, {name, num, date, flag},
+                     {{QStringLiteral("UNO"), 1, QDate(2024, 1, 31), true}, {QStringLiteral("DOS"), 2},
+                      {QStringLiteral("TRES"), 3, QDate(1999, 12, 31), false}});
     QFile f(path);
     f.open(QIODevice::ReadOnly);
     return f.readAll();
 }
 
-constexpr int kHeader = 32 + 2 * 32 + 1; // 97
-constexpr int kRecord = 1 + 10 + 5;      // 16
+constexpr int kHeader = 32 + 4 * 32 + 1; // 161
+constexpr int kRecord = 1 + 10 + 5 + 8 + 1; // 25
+constexpr int kNum = 1 + 10;              // offsets inside a record
+constexpr int kDate = kNum + 5;
+constexpr int kFlag = kDate + 8;
+
+void put(QByteArray &b, int at, const QByteArray &bytes)
+{
+    b.replace(at, bytes.size(), bytes);
+}
 
 void put16(QByteArray &b, int at, int v)
 {
@@ -95,7 +107,7 @@ void TestDbfBadInput::eachFaultHasItsMessage_data()
                                              << count + QStringLiteral(" (1)");
     QTest::newRow("bytes after the end marker") << Damage([](QByteArray &b) { b += "basura"; }) << count;
     QTest::newRow("record length larger") << Damage([](QByteArray &b) { put16(b, 10, kRecord + 4); })
-                                          << recordLength + QStringLiteral("20)");
+                                          << recordLength + QStringLiteral("29)");
     QTest::newRow("record length smaller") << Damage([](QByteArray &b) { put16(b, 10, 3); })
                                            << recordLength + QStringLiteral("3)");
     QTest::newRow("field longer than its record") << Damage([](QByteArray &b) { b[32 + 16] = char(200); })
@@ -121,10 +133,37 @@ void TestDbfBadInput::eachFaultHasItsMessage_data()
                                       << QStringLiteral("(0x00)");
     QTest::newRow("nameless field") << Damage([](QByteArray &b) { b[32] = 0; })
                                     << QStringLiteral("el campo 1 no tiene nombre");
+    QTest::newRow("duplicate field names") << Damage([](QByteArray &b) { put(b, 96, QByteArray("NUM\0\0\0\0\0\0\0\0", 11)); })
+                                           << QStringLiteral("el campo NUM aparece dos veces (campos 2 y 3)");
+    QTest::newRow("same name in other case") << Damage([](QByteArray &b) { put(b, 96, QByteArray("nombre\0", 7)); })
+                                             << QStringLiteral("el campo NOMBRE aparece dos veces (campos 1 y 3)");
     QTest::newRow("unknown code page") << Damage([](QByteArray &b) { b[29] = 0x64; })
                                        << QStringLiteral("página de códigos que no se puede leer (0x64)");
     QTest::newRow("bad deletion flag") << Damage([](QByteArray &b) { b[kHeader + kRecord] = 'X'; })
                                        << QStringLiteral("el registro 2 está dañado");
+
+    // Header length one byte off: every record would be read shifted by one.
+    QTest::newRow("header length one byte more") << Damage([](QByteArray &b) { put16(b, 8, kHeader + 1); })
+                                                 << headerLength + QStringLiteral(" (162)");
+    QTest::newRow("header length one byte less") << Damage([](QByteArray &b) { put16(b, 8, kHeader - 1); })
+                                                 << headerLength + QStringLiteral(" (160)");
+    QTest::newRow("header one byte longer, records not moved") << Damage([](QByteArray &b) {
+        put16(b, 8, kHeader + 1);
+        b.insert(kHeader - 1, ' '); // a blank before the 0x0D
+    }) << headerLength;
+    // Values no reader agrees on: named by record and field, never read as blank.
+    QTest::newRow("garbage in a number") << Damage([](QByteArray &b) { put(b, kHeader + kRecord + kNum, "1X2-."); })
+                                         << QStringLiteral("el registro 2 tiene en el campo NUM el valor «1X2-.», "
+                                                           "que no es un número.");
+    QTest::newRow("overflow stars in a number") << Damage([](QByteArray &b) { put(b, kHeader + kNum, "*****"); })
+                                                << QStringLiteral("el registro 1 tiene en el campo NUM el valor «*****»");
+    QTest::newRow("garbage in a date") << Damage([](QByteArray &b) { put(b, kHeader + 2 * kRecord + kDate, "2024ZZ99"); })
+                                       << QStringLiteral("el registro 3 tiene en el campo FECHA el valor «2024ZZ99», "
+                                                         "que no es una fecha.");
+    QTest::newRow("impossible date") << Damage([](QByteArray &b) { put(b, kHeader + kDate, "20230229"); })
+                                     << QStringLiteral("el campo FECHA el valor «20230229», que no es una fecha");
+    QTest::newRow("garbage in a logical") << Damage([](QByteArray &b) { put(b, kHeader + kFlag, "X"); })
+                                          << QStringLiteral("el campo ACTIVO el valor «X», que no es un valor lógico");
 }
 
 void TestDbfBadInput::eachFaultHasItsMessage()
@@ -177,6 +216,18 @@ void TestDbfBadInput::tolerableVariantsOpen_data()
     QTest::newRow("padding after the header") << Damage([](QByteArray &b) {
         b.insert(kHeader, QByteArray(3, '\0'));
         put16(b, 8, kHeader + 3);
+    }) << 3;
+    // Only live records are read: garbage in a deleted one is never written back.
+    QTest::newRow("garbage in a deleted record") << Damage([](QByteArray &b) {
+        b[kHeader + kRecord] = '*';
+        put(b, kHeader + kRecord + kNum, "1X2-.");
+    }) << 2;
+    QTest::newRow("empty values as others write them") << Damage([](QByteArray &b) {
+        put(b, kHeader + kNum, QByteArray(5, '\0'));
+        put(b, kHeader + kDate, "00000000");
+        put(b, kHeader + kRecord + kDate, QByteArray(8, '\0'));
+        put(b, kHeader + kFlag, "?");
+        put(b, kHeader + kRecord + kFlag, QByteArray(1, '\0'));
     }) << 3;
 }
 

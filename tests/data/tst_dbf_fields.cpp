@@ -1,5 +1,6 @@
 // Field values: what goes into the record bytes and what comes back out.
 #include "data/dbf.h"
+#include "support/testsupport.h"
 
 #include <QRandomGenerator>
 #include <QTest>
@@ -91,8 +92,14 @@ void TestDbfFields::textThatWindows1252CannotHoldIsRefused()
     QVERIFY(!representableInWindows1252(emoji, &offending));
     QVERIFY(offending.isHighSurrogate());
     QVERIFY(representableInWindows1252(QStringLiteral("ÑANDÚ €")));
-    // The five holes of Windows-1252 are not stored as bytes others cannot read.
-    QVERIFY(!representableInWindows1252(QString(QChar(0x81))));
+    // The five holes of Windows-1252 map to their own code points and back,
+    // so what was read from a foreign file is written back unchanged.
+    const QByteArray holes("\x81\x8D\x8F\x90\x9D");
+    const QString read = decodeText(holes.constData(), int(holes.size()), CodePage::Windows1252);
+    QCOMPARE(read, QString::fromUtf16(u"\u0081\u008D\u008F\u0090\u009D"));
+    QVERIFY(representableInWindows1252(read));
+    QCOMPARE(encodeWindows1252(read), holes);
+    QCOMPARE(encodeField(field(FieldType::Character, 7), QStringLiteral("A") + read), QByteArray("A\x81\x8D\x8F\x90\x9D "));
     QVERIFY(!representableInWindows1252(QStringLiteral("Ω")));
 
     try {
@@ -145,6 +152,11 @@ void TestDbfFields::numbersAreWrittenPlainAndRightAligned_data()
                                         << QByteArray("  123456789012345678");
     QTest::newRow("wide text exact") << 20 << 2 << QVariant(QStringLiteral("12345678901234567.25"))
                                      << QByteArray("12345678901234567.25");
+    QTest::newRow("decimal 18,4 exact") << 18 << 4 << korim::test::decimal("1234567890123.4567")
+                                        << QByteArray("1234567890123.4567");
+    QTest::newRow("decimal rounded half up") << 8 << 2 << korim::test::decimal("-2.675") << QByteArray("   -2.68");
+    QTest::newRow("decimal eighteen nines") << 18 << 0 << korim::test::decimal("999999999999999999")
+                                            << QByteArray("999999999999999999");
 }
 
 void TestDbfFields::numbersAreWrittenPlainAndRightAligned()
@@ -195,25 +207,44 @@ void TestDbfFields::numbersThatDoNotFitAreRefused()
 
 void TestDbfFields::numericFieldsReadTolerantly_data()
 {
+    using korim::test::decimal;
     QTest::addColumn<int>("decimals");
     QTest::addColumn<QByteArray>("bytes");
-    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<QVariant>("value"); // invalid: blank or unreadable
+    QTest::addColumn<bool>("readable");
 
-    QTest::newRow("blank") << 0 << QByteArray("      ") << QVariant();
-    QTest::newRow("integer") << 0 << QByteArray("    12") << QVariant(qlonglong(12));
-    QTest::newRow("left aligned") << 0 << QByteArray("12    ") << QVariant(qlonglong(12));
-    QTest::newRow("negative") << 0 << QByteArray("   -12") << QVariant(qlonglong(-12));
-    QTest::newRow("decimals") << 2 << QByteArray("  12.50") << QVariant(12.5);
-    QTest::newRow("integer text in decimal field") << 2 << QByteArray("     12") << QVariant(12.0);
-    QTest::newRow("fraction in integer field") << 0 << QByteArray("  12.5") << QVariant(12.5);
-    QTest::newRow("point first") << 2 << QByteArray("   .50") << QVariant(0.5);
-    QTest::newRow("exponent from another writer") << 0 << QByteArray(" 1.5E3") << QVariant(1500.0);
-    QTest::newRow("overflow stars") << 0 << QByteArray("******") << QVariant();
-    QTest::newRow("letters") << 0 << QByteArray("  12ab") << QVariant();
-    QTest::newRow("grouping") << 2 << QByteArray("1,234.50") << QVariant();
-    QTest::newRow("sign alone") << 0 << QByteArray("     -") << QVariant();
-    QTest::newRow("NUL padding") << 0 << QByteArray("12\0\0\0\0", 6) << QVariant(qlonglong(12));
-    QTest::newRow("twenty digits") << 0 << QByteArray("99999999999999999999") << QVariant(1e20);
+    QTest::newRow("blank") << 0 << QByteArray("      ") << QVariant() << true;
+    QTest::newRow("integer") << 0 << QByteArray("    12") << QVariant(qlonglong(12)) << true;
+    QTest::newRow("left aligned") << 0 << QByteArray("12    ") << QVariant(qlonglong(12)) << true;
+    QTest::newRow("negative") << 0 << QByteArray("   -12") << QVariant(qlonglong(-12)) << true;
+    QTest::newRow("decimals") << 2 << QByteArray("  12.50") << decimal("12.5") << true;
+    QTest::newRow("integer text in decimal field") << 2 << QByteArray("     12") << decimal("12") << true;
+    QTest::newRow("fraction in integer field") << 0 << QByteArray("  12.5") << decimal("12.5") << true;
+    QTest::newRow("point first") << 2 << QByteArray("   .50") << decimal("0.5") << true;
+    QTest::newRow("negative fraction") << 2 << QByteArray("  -0.05") << decimal("-0.05") << true;
+    QTest::newRow("negative zero") << 2 << QByteArray("  -0.00") << decimal("0") << true;
+    QTest::newRow("exponent from another writer") << 0 << QByteArray(" 1.5E3") << QVariant(qlonglong(1500)) << true;
+    QTest::newRow("small exponent") << 4 << QByteArray("  15E-4") << decimal("0.0015") << true;
+    QTest::newRow("NUL padding") << 0 << QByteArray("12\0\0\0\0", 6) << QVariant(qlonglong(12)) << true;
+    // Exact to the last digit: none of these survives a trip through double.
+    QTest::newRow("18,4 full") << 4 << QByteArray("1234567890123.4567") << decimal("1234567890123.4567") << true;
+    QTest::newRow("more decimals than declared") << 4 << QByteArray("  19.87654") << decimal("19.87654") << true;
+    QTest::newRow("eighteen nines") << 0 << QByteArray("999999999999999999") << QVariant(qlonglong(999999999999999999))
+                                    << true;
+    QTest::newRow("eighteen nines, decimal field") << 2 << QByteArray("999999999999999999")
+                                                   << decimal("999999999999999999") << true;
+    QTest::newRow("twenty digits") << 0 << QByteArray("99999999999999999999") << decimal("99999999999999999999")
+                                   << true;
+    // Garbage: no reader agrees on it, so it is no value at all.
+    QTest::newRow("overflow stars") << 0 << QByteArray("******") << QVariant() << false;
+    QTest::newRow("letters") << 0 << QByteArray("  12ab") << QVariant() << false;
+    QTest::newRow("signs and points") << 0 << QByteArray("1X2-.") << QVariant() << false;
+    QTest::newRow("grouping") << 2 << QByteArray("1,234.50") << QVariant() << false;
+    QTest::newRow("sign alone") << 0 << QByteArray("     -") << QVariant() << false;
+    QTest::newRow("blank inside") << 0 << QByteArray(" 1 2  ") << QVariant() << false;
+    QTest::newRow("huge exponent") << 0 << QByteArray("1E999") << QVariant() << false;
+    QTest::newRow("exponent beyond doubles") << 0 << QByteArray("9E300") << QVariant() << false;
+    QTest::newRow("largest exponent") << 0 << QByteArray("1E280") << decimal(QByteArray("1" + QByteArray(280, '0')).constData()) << true;
 }
 
 void TestDbfFields::numericFieldsReadTolerantly()
@@ -221,13 +252,21 @@ void TestDbfFields::numericFieldsReadTolerantly()
     QFETCH(int, decimals);
     QFETCH(QByteArray, bytes);
     QFETCH(QVariant, value);
+    QFETCH(bool, readable);
     const FieldDef f = field(FieldType::Numeric, int(bytes.size()), decimals);
     const QVariant read = decodeField(f, bytes.constData(), CodePage::Windows1252);
     QCOMPARE(read.isValid(), value.isValid());
     if (value.isValid()) {
         QCOMPARE(read.metaType(), value.metaType());
         QCOMPARE(read, value);
+        // Written back unchanged when the field is wide enough for it.
+        const Decimal exact = *Decimal::fromVariant(read);
+        if (exact.fractionDigits() <= decimals && exact.fixed(decimals).size() <= bytes.size())
+            QCOMPARE(decodeField(f, encodeField(f, read).constData(), CodePage::Windows1252), read);
     }
+    QCOMPARE(unreadableField(f, bytes.constData()).isEmpty(), readable);
+    if (!readable)
+        QCOMPARE(unreadableField(f, bytes.constData()), QStringLiteral("no es un número"));
 }
 
 void TestDbfFields::decimalsReadToTheNearestDouble()

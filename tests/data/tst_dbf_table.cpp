@@ -1,5 +1,6 @@
 // Table files on disk: layout of the bytes, changes, compaction, shared tables.
 #include "data/dbf.h"
+#include "support/testsupport.h"
 #include "data/folder.h"
 
 #include <QDir>
@@ -91,8 +92,8 @@ void TestDbfTable::init()
 
 void TestDbfTable::everyTypeRoundTripsThroughTheFile()
 {
-    const QVariantList first = {QStringLiteral(" ABC800101AB1"), 1234.5, qlonglong(2024), 19.25,
-                                QDate(2024, 3, 1), true};
+    const QVariantList first = {QStringLiteral(" ABC800101AB1"), korim::test::decimal("1234.5"), qlonglong(2024),
+                                korim::test::decimal("19.25"), QDate(2024, 3, 1), true};
     const QVariantList second = {QStringLiteral("ÑÁÉÍÓÚÜ¿¡€"), QVariant(), qlonglong(-7), 0.0001, QVariant(), false};
     DbfTable::create(path_, everyType(), {first, second});
 
@@ -170,7 +171,8 @@ void TestDbfTable::updateChangesOnlyThatRecord()
     DbfTable::create(path_, everyType(), rows);
     const QByteArray before = readAll(path_);
     auto table = DbfTable::open(path_);
-    const QVariantList changed = {QStringLiteral("NUEVO ÑU"), 99.99, qlonglong(2030), 1.0, QDate(2000, 1, 1), true};
+    const QVariantList changed = {QStringLiteral("NUEVO ÑU"), korim::test::decimal("99.99"), qlonglong(2030),
+                                  korim::test::decimal("1"), QDate(2000, 1, 1), true};
     for (int row : {0, 7, 19}) {
         table->updateRecord(row, changed);
         QCOMPARE(table->record(row), changed);
@@ -449,6 +451,29 @@ void TestDbfTable::sharedTablesAreOneObjectPerFile()
     } catch (const DbfError &e) {
         QVERIFY2(e.message().contains(QStringLiteral("provmerc.dbf")), qPrintable(e.message()));
     }
+
+    // Two files that differ only in case: neither is picked silently.
+    three.reset();
+    QVERIFY(QFile::copy(dir_.filePath(QStringLiteral("VENTAS.dbf")), dir_.filePath(QStringLiteral("ventas.DBF"))));
+    QVERIFY(QDir(dir_.path()).mkdir(QStringLiteral("PROVMERC.dbf")));
+    const QString folder = QDir::toNativeSeparators(dir_.path());
+    const QList<QPair<QString, QString>> refused = {
+        {QStringLiteral("Ventas"), QStringLiteral("En la carpeta de datos %1 hay más de un archivo para la tabla "
+                                                  "Ventas.dbf (VENTAS.dbf y ventas.DBF), que sólo se distinguen por "
+                                                  "mayúsculas y minúsculas; deje sólo uno.").arg(folder)},
+        {QStringLiteral("provmerc"), QStringLiteral("En la carpeta de datos %1, PROVMERC.dbf es una carpeta y no un "
+                                                    "archivo; el programa necesita ahí la tabla PROVMERC.dbf.").arg(folder)},
+    };
+    for (const auto &[table, message] : refused) {
+        try {
+            openSharedTable(dir_.path(), table);
+            QFAIL(qPrintable(table + QStringLiteral(" opened")));
+        } catch (const DbfError &e) {
+            QCOMPARE(e.message(), message);
+        }
+    }
+    QVERIFY(QFile::remove(dir_.filePath(QStringLiteral("ventas.DBF"))));
+    QVERIFY(QDir(dir_.path()).rmdir(QStringLiteral("PROVMERC.dbf")));
 }
 
 void TestDbfTable::findsFilesWithoutRegardToCase()

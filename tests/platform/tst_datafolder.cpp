@@ -232,23 +232,48 @@ private slots:
         QTest::addColumn<int>("fault");
         QTest::addColumn<QString>("file");
         QTest::addColumn<QString>("fragment");
-        QTest::newRow("table missing") << 0 << QStringLiteral("catbanco.dbf") << QStringLiteral("Falta la tabla");
-        QTest::newRow("considera.txt missing") << 1 << QStringLiteral("considera.txt") << QStringLiteral("Falta");
-        QTest::newRow("not a dBASE table") << 2 << Activida << QString();
-        QTest::newRow("truncated") << 3 << Ventas << QString();
-        QTest::newRow("count above size") << 4 << Ventas << QString();
-        QTest::newRow("record length vs fields") << 5 << Provmerc << QString();
-        QTest::newRow("header cut short") << 6 << Datoprov << QString();
-        QTest::newRow("too few fields") << 7 << Datoprov << QStringLiteral("39 campos");
-        QTest::newRow("named field missing") << 8 << Datoprov << QStringLiteral("campo EMAIL");
-        QTest::newRow("TIPOPROG misplaced") << 9 << Datoprov << QStringLiteral("TIPOPROG");
-        QTest::newRow("VENTAS without TIPO") << 10 << Ventas << QStringLiteral("8 campos");
-        QTest::newRow("empty catalogue") << 11 << Admlocal << QStringLiteral("vacío");
-        QTest::newRow("two rows of TIPO 2") << 12 << Ventas << QStringLiteral("2 renglones de TIPO 2");
-        QTest::newRow("no rows of TIPO 1") << 13 << Ventas << QStringLiteral("0 renglones de TIPO 1");
-        QTest::newRow("VENTAS field order") << 14 << Ventas << QStringLiteral("campo VTOT debe estar en la posición 1");
-        QTest::newRow("folder is a file") << 15 << QStringLiteral("KORIM") << QStringLiteral("no es una carpeta");
-        QTest::newRow("folder missing") << 16 << QStringLiteral("KORIM") << QStringLiteral("No existe");
+        // One style: a fault inside a file names the file; a file missing,
+        // doubled or of the wrong kind names the folder as well.
+        QTest::addColumn<bool>("namesFolder");
+        QTest::newRow("table missing") << 0 << QStringLiteral("catbanco.dbf") << QStringLiteral("Falta la tabla") << true;
+        QTest::newRow("considera.txt missing") << 1 << QStringLiteral("considera.txt") << QStringLiteral("Falta") << true;
+        QTest::newRow("not a dBASE table") << 2 << Activida << QString() << false;
+        QTest::newRow("truncated") << 3 << Ventas << QString() << false;
+        QTest::newRow("count above size") << 4 << Ventas << QString() << false;
+        QTest::newRow("record length vs fields") << 5 << Provmerc << QString() << false;
+        QTest::newRow("header cut short") << 6 << Datoprov << QString() << false;
+        QTest::newRow("too few fields") << 7 << Datoprov << QStringLiteral("39 campos") << false;
+        QTest::newRow("named field missing") << 8 << Datoprov << QStringLiteral("campo EMAIL") << false;
+        QTest::newRow("TIPOPROG misplaced") << 9 << Datoprov << QStringLiteral("TIPOPROG") << false;
+        QTest::newRow("VENTAS without TIPO") << 10 << Ventas << QStringLiteral("8 campos") << false;
+        QTest::newRow("empty catalogue") << 11 << Admlocal << QStringLiteral("vacío") << false;
+        QTest::newRow("two rows of TIPO 2") << 12 << Ventas << QStringLiteral("2 renglones de TIPO 2") << false;
+        QTest::newRow("no rows of TIPO 1") << 13 << Ventas << QStringLiteral("0 renglones de TIPO 1") << false;
+        QTest::newRow("VENTAS field order") << 14 << Ventas << QStringLiteral("campo VTOT debe estar en la posición 1")
+                                            << false;
+        QTest::newRow("folder is a file") << 15 << QStringLiteral("KORIM") << QStringLiteral("no es una carpeta") << true;
+        QTest::newRow("folder missing") << 16 << QStringLiteral("KORIM") << QStringLiteral("No existe") << true;
+        QTest::newRow("garbage in a number") << 17 << Ventas
+                                             << QStringLiteral("el registro 2 tiene en el campo VTOT el valor «1X2-.», "
+                                                               "que no es un número.")
+                                             << false;
+        QTest::newRow("header length one byte off") << 18 << Admlocal
+                                                    << QStringLiteral("la longitud del encabezado (98) no coincide")
+                                                    << false;
+        QTest::newRow("duplicate field names") << 19 << Provmerc
+                                               << QStringLiteral("el campo NUMPROD aparece dos veces (campos 1 y 2)")
+                                               << false;
+        QTest::newRow("two files differing in case") << 20 << Ventas
+                                                     << QStringLiteral("hay más de un archivo para la tabla VENTAS.dbf "
+                                                                       "(VENTAS.DBF y ventas.dbf)")
+                                                     << true;
+        QTest::newRow("a folder where a table should be") << 21 << Catbanco
+                                                          << QStringLiteral("catbanco.DBF es una carpeta y no un archivo")
+                                                          << true;
+        QTest::newRow("a folder where considera.txt should be") << 22 << Considera
+                                                                << QStringLiteral("es una carpeta y no un archivo; el "
+                                                                                  "programa necesita ahí el archivo")
+                                                                << true;
     }
 
     void badFolderNamesFileAndFault()
@@ -302,12 +327,45 @@ private slots:
             break;
         }
         case 16: QVERIFY(QDir(folder_).removeRecursively()); break;
+        case 17: {
+            // VTOT of the second record: header 321 bytes, records of 138.
+            patch(d.filePath(Ventas), 321 + 138 + 1 + 4, QByteArray("1X2-.").leftJustified(18, ' '));
+            break;
         }
+        case 18: {
+            // Header length one byte more: every record would read shifted, the
+            // first office's name would lose its first letter.
+            DbfTable::create(d.filePath(Admlocal), fields({{"CLAVE", 'N', 4, 0}, {"NOMBRE", 'C', 60, 0}}),
+                             {{1, QStringLiteral("BANCA ALTIPLANO")}, {2, QStringLiteral("CENTRO")}});
+            patch(d.filePath(Admlocal), 8, QByteArray("\x62\x00", 2));
+            break;
+        }
+        case 19: patch(d.filePath(Provmerc), 64, QByteArray("NUMPROD\0\0\0\0", 11)); break;
+        case 20: QVERIFY(QFile::copy(d.filePath(Ventas), d.filePath(QStringLiteral("VENTAS.DBF")))); break;
+        case 21: {
+            QVERIFY(QFile::remove(d.filePath(Catbanco)));
+            QVERIFY(QDir(folder_).mkdir(Catbanco));
+            break;
+        }
+        case 22: {
+            QVERIFY(QFile::remove(d.filePath(Considera)));
+            QVERIFY(QDir(folder_).mkdir(Considera));
+            break;
+        }
+        }
+        QFETCH(bool, namesFolder);
         const QStringList before = snapshot(folder_);
         const QString message = checkDataFolder(folder_);
         QVERIFY2(message.contains(file), qPrintable(message));
         if (!fragment.isEmpty())
             QVERIFY2(message.contains(fragment), qPrintable(message));
+        QVERIFY2(message.contains(folder_) == namesFolder, qPrintable(message));
+        // The start-up gives the same message and leaves the folder as it was.
+        if (fault != 15 && fault != 16) {
+            QString refused;
+            QVERIFY(!DataFolderSession::open(folder_, QString(), &refused));
+            QCOMPARE(refused, message);
+        }
         // One sentence, and the check itself wrote nothing.
         QVERIFY(!message.contains(QLatin1Char('\n')));
         QCOMPARE(snapshot(folder_), before);
@@ -413,6 +471,58 @@ private slots:
         // The refused start did not keep the folder locked.
         auto session = DataFolderSession::open(folder_, QString(), &message);
         QVERIFY2(session, qPrintable(message));
+    }
+
+    // A rewrite killed half-way leaves ".<table>.tmpXXXXXX" beside the table.
+    // Start-up removes those, once it holds the folder's lock, and nothing else.
+    void leftoverTemporariesRemovedUnderTheLock()
+    {
+        const QDir d(folder_);
+        const QStringList ours = {QStringLiteral(".Provmerc.dbf.tmpAb12Cd"), QStringLiteral(".ventas.dbf.tmpXYZ789"),
+                                  QStringLiteral(".DATOPROV.DBF.tmp000000")};
+        const QStringList others = {
+            QStringLiteral(".PROVMERC.dbf.tmpAb12Cd"),  // another spelling than the table's file
+            QStringLiteral(".Provmerc.dbf.tmpAb12C"),   // five characters
+            QStringLiteral(".Provmerc.dbf.tmpAb12Cde"), // seven
+            QStringLiteral(".Provmerc.dbf.tmp-b12Cd"),
+            QStringLiteral(".OTRA.dbf.tmpAb12Cd"),      // no such table
+            QStringLiteral(".CONSIDERA.TXT.tmpAb12Cd"), // not a table
+            QStringLiteral("Provmerc.dbf.tmpAb12Cd"),
+            QStringLiteral("notas.txt"),
+        };
+        for (const QString &name : ours + others) {
+            QFile f(d.filePath(name));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write("restos");
+        }
+        QVERIFY(d.mkdir(QStringLiteral(".Provmerc.dbf.tmpDIR123")));
+        QVERIFY(QFile::link(d.filePath(QStringLiteral("notas.txt")), d.filePath(QStringLiteral(".ventas.dbf.tmpLNK123"))));
+        const QStringList kept = QStringList(others) << QStringLiteral(".Provmerc.dbf.tmpDIR123")
+                                                     << QStringLiteral(".ventas.dbf.tmpLNK123");
+
+        auto present = [&](const QString &name) { return QFileInfo(d.filePath(name)).isSymLink() || QFileInfo::exists(d.filePath(name)); };
+        QString message;
+        {
+            auto first = DataFolderSession::open(folder_, QString(), &message);
+            QVERIFY2(first, qPrintable(message));
+            for (const QString &name : kept)
+                QVERIFY2(present(name), qPrintable(name));
+            for (const QString &name : ours)
+                QVERIFY2(!present(name), qPrintable(name));
+
+            // Left while another copy holds the folder: that copy may be writing it now.
+            QFile f(d.filePath(ours.first()));
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.close();
+            QVERIFY(!DataFolderSession::open(folder_, QString(), &message));
+            QCOMPARE(runChild(QStringLiteral("--open-session"), folder_).exitCode, 3);
+            QVERIFY(present(ours.first()));
+        }
+        auto again = DataFolderSession::open(folder_, QString(), &message);
+        QVERIFY2(again, qPrintable(message));
+        QVERIFY(!present(ours.first()));
+        for (const QString &name : kept)
+            QVERIFY2(present(name), qPrintable(name));
     }
 
     void secondCopyIsRefused()

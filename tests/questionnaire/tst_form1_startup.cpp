@@ -11,6 +11,7 @@
 #include "questionnaire/tabcontrol.h"
 
 #include <QComboBox>
+#include <QFile>
 #include <QJsonArray>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -193,6 +194,54 @@ private slots:
         }
         QCOMPARE(yearsOfKind(folder, 1), (QList<int>{2030, 2031, 2032}));
         QCOMPARE(yearsOfKind(folder, 2), (QList<int>{2030, 2031, 2032}));
+    }
+
+    // Writing the years touches nothing else: figures no trip through double
+    // survives, and bytes Windows-1252 leaves undefined, stay as stored.
+    void startKeepsEveryStoredFigure()
+    {
+        QTemporaryDir dir;
+        const QString folder = makeDataFolder(dir.path());
+        const QString ventas = tablePath(folder, QStringLiteral("VENTAS.dbf"));
+        QByteArray before;
+        {
+            QFile f(ventas);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            before = f.readAll();
+            // Header 321 bytes, records of 138; the first record is of TIPO 1.
+            constexpr int record = 321 + 1;
+            before.replace(record + 4, 18, "999999999999999.99");             // VTOT N 18,2 at full width
+            before.replace(record + 22, 18, "1234567890123.4567");            // VTOTD N 18,4
+            before.replace(record + 94, 12, "    19.87654");                  // TC N 12,4, one decimal more
+            before.replace(record + 106, 30, QByteArray("Fila \x81\x8D\x8F\x90\x9D\0", 11).leftJustified(30)); // ETIQUETA
+            QVERIFY(f.seek(0));
+            QCOMPARE(f.write(before), before.size());
+        }
+        try {
+            auto form = openForm(folder, QDate(2005, 1, 1));
+            QAbstractItemModel *totals = form->dbgVTotales->model();
+            QCOMPARE(totals->index(0, 0).data().toString(), QStringLiteral("2004"));
+            QCOMPARE(totals->index(0, 1).data().toString(), QString::fromUtf16(u"Fila \u0081\u008D\u008F\u0090\u009D"));
+            form->close();
+        } catch (const DataError &e) {
+            QFAIL(qPrintable(e.description()));
+        }
+        const auto table = DbfTable::open(ventas);
+        QCOMPARE(table->value(0, 1), decimal("999999999999999.99"));
+        QCOMPARE(table->value(0, 2), decimal("1234567890123.4567"));
+        QCOMPARE(table->value(0, 6), decimal("19.87654"));
+        QFile f(ventas);
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        const QByteArray after = f.readAll();
+        QCOMPARE(after.size(), before.size());
+        QList<int> changed;
+        for (int i = 4; i < after.size(); ++i) { // bytes 1 to 3: the date of the last change
+            if (after[i] != before[i])
+                changed << i;
+        }
+        for (int i : changed) // only inside ANO, the first four bytes after a record's flag
+            QVERIFY2((i - 321) % 138 >= 1 && (i - 321) % 138 <= 4, qPrintable(QString::number(i)));
+        QVERIFY(!changed.isEmpty());
     }
 
     void gridsShowTheStoredRows()

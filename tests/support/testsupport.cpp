@@ -1,5 +1,7 @@
 #include "support/testsupport.h"
 
+#include "data/dbf.h"
+
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -62,6 +64,13 @@ sys.stdout.write(json.dumps(out))
 QJsonArray readWithDbfread(const QString &path, QString *error, bool includeDeleted)
 {
     return runReader(path, includeDeleted, error).value(QStringLiteral("records")).toArray();
+}
+
+QVariant decimal(const char *text)
+{
+    const auto d = korim::data::Decimal::fromString(QString::fromLatin1(text));
+    Q_ASSERT(d);
+    return QVariant::fromValue(*d);
 }
 
 QStringList dbfreadFieldNames(const QString &path, QString *error)

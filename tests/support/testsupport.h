@@ -4,6 +4,7 @@
 #include <QJsonArray>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 namespace korim::test {
 
@@ -17,6 +18,8 @@ QString copyShippedData(const QString &dir);
 // text is returned in *error.
 QJsonArray readWithDbfread(const QString &path, QString *error = nullptr,
                            bool includeDeleted = false);
+// The exact decimal a numeric field reads as (a test's literal, so it must parse).
+QVariant decimal(const char *text);
 // Field names as dbfread sees them.
 QStringList dbfreadFieldNames(const QString &path, QString *error = nullptr);
 
