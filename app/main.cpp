@@ -1,5 +1,7 @@
 #include "data/datasource.h"
 #include "data/dbf.h"
+#include "dialogs/frmabout.h"
+#include "dialogs/frmayuda.h"
 #include "platform/datafolder.h"
 #include "platform/messages.h"
 #include "platform/translations.h"
@@ -8,6 +10,7 @@
 #include <korim/version.h>
 
 #include <QApplication>
+#include <QPointer>
 #include <QTimer>
 
 using namespace korim;
@@ -43,6 +46,11 @@ int main(int argc, char **argv)
     } catch (const data::DbfError &e) {
         return refuse(e.message());
     }
+    // The questionnaire asks for the auxiliary windows through its toolbar.
+    QPointer<dialogs::frmayuda> helpViewer;
+    QObject::connect(&window, &questionnaire::Form1::helpRequested, &window,
+                     [&] { dialogs::showHelpViewer(helpViewer, &window); });
+    QObject::connect(&window, &questionnaire::Form1::aboutRequested, &window, [&] { dialogs::showAbout(&window); });
     window.show();
 
     // Start-up measurements: leave as soon as the window has been shown once.
