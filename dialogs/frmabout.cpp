@@ -4,6 +4,7 @@
 
 #include <korim/version.h>
 
+#include <QApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QPushButton>
@@ -112,6 +113,12 @@ void frmAbout::showEvent(QShowEvent *event)
 
 void showAbout(QWidget *owner)
 {
+    // The toolbar's hourglass is for the command, not for the clerk reading
+    // the box.
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    struct Restore {
+        ~Restore() { QApplication::restoreOverrideCursor(); }
+    } restore;
     frmAbout box(owner);
     box.exec();
 }

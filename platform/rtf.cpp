@@ -941,8 +941,9 @@ void Parser::unicode(int value)
         text(QChar(QChar::LineSeparator));
         return;
     }
-    // No NULs or other control characters in the text; a tab stays a tab.
-    if ((unit < 0x20 && unit != '\t') || unit == 0xFFFE || unit == 0xFFFF)
+    // No NULs or other control characters in the text, nor the marks Qt
+    // uses for its own frames; a tab stays a tab.
+    if ((unit < 0x20 && unit != '\t') || unit == 0xFFFE || unit == 0xFFFF || unit == 0xFDD0 || unit == 0xFDD1)
         return;
     text(QChar(unit));
 }

@@ -279,12 +279,14 @@ private slots:
 
         QString seen;
         bool blocked = false;
+        bool arrow = false;
         QTimer::singleShot(0, this, [&] {
             QWidget *modal = QApplication::activeModalWidget();
             if (auto *box = qobject_cast<frmAbout *>(modal)) {
                 seen = box->lblVersion->text();
                 blocked = box->parentWidget() == &form && box->isModal()
                           && QApplication::activeModalWidget() == box;
+                arrow = QApplication::overrideCursor() && QApplication::overrideCursor()->shape() == Qt::ArrowCursor;
                 QTest::keyClick(box, Qt::Key_Escape);
             }
         });
@@ -296,7 +298,9 @@ private slots:
         form.Command1_Click(9);
         QCOMPARE(seen, versionText());
         QVERIFY(blocked);
+        QVERIFY(arrow); // not the command's hourglass over the box
         QVERIFY(!QApplication::activeModalWidget());
+        QVERIFY(!QApplication::overrideCursor());
         QVERIFY(boxes_.isEmpty());
         delete viewer;
     }
