@@ -789,11 +789,10 @@ void Parser::controlWord(Word word, bool hasParam, int param)
     case Word::NestRow:
         text(QChar(QChar::LineSeparator));
         break;
-    case Word::Pard: {
-        // \pard keeps the group's list of tab stops no longer.
+    case Word::Pard:
+        // Back to the default paragraph, tab stops, list and table included.
         paragraph = ParagraphState{};
         break;
-    }
     case Word::Plain:
         chars = CharState{};
         break;
@@ -1080,19 +1079,20 @@ void Parser::endParagraph()
 {
     flushHighSurrogate();
     // A paragraph takes the format in effect when it ends.
-    current_.format = state_.paragraph;
-    current_.mark = state_.chars;
-    const bool pageBreak = current_.pageBreak || current_.format.pageBreakBefore;
-    current_.pageBreak = pageBreak;
-    if (current_.format.inTable) {
-        cell_.paragraphs.append(std::move(current_));
-    } else {
-        if (!row_.cells.isEmpty() || !cell_.paragraphs.isEmpty())
-            endRow();
-        closeTable();
-        blocks_.append(std::move(current_));
-    }
+    Paragraph done = std::move(current_);
     current_ = Paragraph{};
+    done.format = state_.paragraph;
+    done.mark = state_.chars;
+    done.pageBreak = done.pageBreak || done.format.pageBreakBefore;
+    if (done.format.inTable) {
+        cell_.paragraphs.append(std::move(done));
+        return;
+    }
+    // A row left without \row ends before a paragraph outside the table.
+    if (!row_.cells.isEmpty() || !cell_.paragraphs.isEmpty())
+        endRow();
+    closeTable();
+    blocks_.append(std::move(done));
 }
 
 void Parser::endCell()
@@ -1100,10 +1100,10 @@ void Parser::endCell()
     // The cell's last paragraph ends with the cell; a cell written as
     // "text\par\cell" has no empty paragraph after the text.
     if (!current_.runs.isEmpty() || !current_.listText.isEmpty() || cell_.paragraphs.isEmpty()) {
+        const bool inTable = state_.paragraph.inTable;
         state_.paragraph.inTable = true;
-        const ParagraphState kept = state_.paragraph;
         endParagraph();
-        state_.paragraph = kept;
+        state_.paragraph.inTable = inTable;
     }
     row_.cells.append(std::move(cell_));
     cell_ = Cell{};

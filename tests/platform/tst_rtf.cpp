@@ -453,6 +453,11 @@ private slots:
                         "{\\nonesttables b c}\\itap1\\cell x\\cell}",
                         &doc, nullptr));
         QCOMPARE(describe(doc), QStringLiteral("[]\ntable 1x2\n| []{12pt}ab<tab>c<tab> | []x |\n[]\n"));
+        // A row never ended with \row ends before the next paragraph outside
+        // the table; a \cell outside a table makes a cell of its paragraph only.
+        QVERIFY(loadRtf("{\\rtf1\\trowd\\cellx900\\intbl a\\cell\\pard fuera\\par b\\cell\\pard\\par c\\par}", &doc, nullptr));
+        QCOMPARE(describe(doc),
+                 QStringLiteral("[]\ntable 1x1\n| []{12pt}a |\n[]fuera\ntable 1x1\n| []b |\n[]\n[]c\n"));
 
         // Rows that do not fit the columns start a new table; the cells made
         // stay within a few times the cells read.
