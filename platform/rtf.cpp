@@ -44,6 +44,7 @@ constexpr int MaxUnicodeSkip = 16;
 // from its start; longer lists are made of several.
 constexpr int MaxListItems = 1000;
 constexpr int MaxColours = 65536;
+constexpr int MaxFonts = 256;
 constexpr int PageWidth = 22 * 1440; // twips; indents and cell edges stay within it
 // Boundaries of cells in different rows closer than this are one column edge.
 constexpr int SnapTwips = 30;
@@ -1200,7 +1201,9 @@ void Parser::closeGroup()
 
 void Parser::storeFontName()
 {
-    if (fontNumber_ >= 0) {
+    // Qt asks the system for every face a document names, which costs time
+    // and memory for as long as the program runs; real documents name a few.
+    if (fontNumber_ >= 0 && (fonts_.size() < MaxFonts || fonts_.contains(fontNumber_))) {
         FontInfo font = font_;
         font.name = font.name.trimmed();
         fonts_.insert(fontNumber_, font);

@@ -533,6 +533,13 @@ private slots:
         QCOMPARE(load("{\\rtf1 a\\bin-5 b\\li99999999999 c\\uc99999 \\u65 " + QByteArray(20, 'x') + "d}", &doc),
                  QStringLiteral("abcAxxxxd"));
         QCOMPARE(doc.begin().blockFormat().leftMargin(), 22 * 1440 / 15.0);
+        // Only the first 256 faces of the font table are asked of the system.
+        QByteArray fonts = "{\\rtf1{\\fonttbl";
+        for (int f = 0; f < 300; ++f)
+            fonts += "{\\f" + QByteArray::number(f) + " Fuente" + QByteArray::number(f) + ";}";
+        QCOMPARE(load(fonts + "}\\f255 a\\f256 b}", &doc), QStringLiteral("ab"));
+        QCOMPARE(formatOf(&doc, QStringLiteral("a")).fontFamilies().toStringList(), QStringList{QStringLiteral("Fuente255")});
+        QVERIFY(!formatOf(&doc, QStringLiteral("b")).hasProperty(QTextFormat::FontFamilies));
         // Footnote references count the notes; the notes are not text.
         QCOMPARE(load("{\\rtf1 uno{\\super\\chftn}{\\footnote{\\super\\chftn} nota} dos{\\super\\chftn}"
                       "{\\footnote nota}.}",
