@@ -1,5 +1,7 @@
 #include "data/datasource.h"
 #include "data/dbf.h"
+#include "dialogs/frmabout.h"
+#include "dialogs/frmayuda.h"
 #include "platform/datafolder.h"
 #include "platform/messages.h"
 #include "platform/translations.h"
@@ -11,6 +13,7 @@
 
 #include <QApplication>
 #include <QCommandLineParser>
+#include <QPointer>
 #include <QTimer>
 
 #include <cstdio>
@@ -162,6 +165,11 @@ int main(int argc, char **argv)
 
     QObject::connect(&window, &questionnaire::Form1::printWindowRequested, &window,
                      [&window] { report::showPrintWindow(&window); });
+    // The questionnaire asks for the auxiliary windows through its toolbar.
+    QPointer<dialogs::frmayuda> helpViewer;
+    QObject::connect(&window, &questionnaire::Form1::helpRequested, &window,
+                     [&] { dialogs::showHelpViewer(helpViewer, &window); });
+    QObject::connect(&window, &questionnaire::Form1::aboutRequested, &window, [&] { dialogs::showAbout(&window); });
     window.show();
 
     // Start-up measurements: leave as soon as the window has been shown once.

@@ -1,10 +1,18 @@
 #pragma once
-// Reader of rich-text (RTF 1.x) files into a QTextDocument: paragraphs and
-// line breaks, bold, italic, underline, font sizes and faces, paragraph
-// alignment, indents and spacing, Windows-1252 and Unicode characters. Pictures, tables of
-// colours and styles, document information and unknown destinations are
-// skipped. Malformed input never crashes and never loops: it is either read
-// as far as it makes sense or refused with a description.
+// Reader of rich-text (RTF 1.x) files into a QTextDocument, for documents
+// written by word processors: paragraphs, line and page breaks, tabs and tab
+// stops, bold, italic, underline, strike, raised and lowered text, font faces
+// and sizes, colours, alignment, indents and spacing, lists (QTextList where
+// the writer's marker can be drawn as such, else the writer's own marker
+// text), tables (QTextTable, merged cells included), the Windows code pages,
+// Unicode characters and the Symbol and Wingdings bullets. Pictures, field
+// instructions, footnotes, comments, headers and footers, styles, document
+// information and unknown destinations are skipped.
+//
+// Malformed input never crashes and never loops: it is either read as far as
+// it makes sense or refused with a description. Nesting is followed with an
+// explicit stack and capped, numbers are clamped, the time taken is linear in
+// the size of the input.
 
 #include <QByteArray>
 #include <QString>
