@@ -43,6 +43,20 @@ Form1::Form1(const QString &dataFolder, QWidget *parent)
     connect(SSTab1, &TabControl::aboutToShow, this, &Form1::makeTabContents);
 }
 
+bool Form1::focusNextPrevChild(bool next)
+{
+    // Qt also comes here to move the focus off a control being hidden (a tab
+    // page going); that move stays Qt's.
+    QWidget *focused = QApplication::focusWidget();
+    if (!focused || !focused->isVisible())
+        return QWidget::focusNextPrevChild(next);
+    if (QWidget *to = nextTabStop(this, focused, next)) {
+        to->setFocus(next ? Qt::TabFocusReason : Qt::BacktabFocusReason);
+        return true;
+    }
+    return QWidget::focusNextPrevChild(next);
+}
+
 Form1::~Form1()
 {
     // Destroying the controls below still emits signals (focus moves, tabs

@@ -283,6 +283,8 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    // Tab and Shift+Tab follow the keyboard order table.
+    bool focusNextPrevChild(bool next) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

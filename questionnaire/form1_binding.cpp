@@ -5,16 +5,35 @@
 
 #include "data/datasource.h"
 #include "questionnaire/keyorder.h"
+#include "questionnaire/keypipeline.h"
 #include "questionnaire/maskededit.h"
 
 #include <QDataWidgetMapper>
 #include <QAbstractItemDelegate>
 #include <QHash>
+#include <QItemDelegate>
 #include <QLineEdit>
 
 namespace korim::questionnaire {
 
 using korim::data::DataSource;
+
+namespace {
+
+// Puts stored values into the fields as the table holds them: the typing
+// filters are for what the clerk types, and a value they rewrote here would
+// be written back over the stored one at the next save.
+class StoredValueDelegate : public QItemDelegate {
+public:
+    using QItemDelegate::QItemDelegate;
+
+    void setEditorData(QWidget *editor, const QModelIndex &index) const override
+    {
+        KeyPipeline::showStored(editor, [&] { QItemDelegate::setEditorData(editor, index); });
+    }
+};
+
+} // namespace
 
 void Form1::bindFields()
 {
@@ -57,12 +76,14 @@ void Form1::bindFields()
     mapper_ = new QDataWidgetMapper(this);
     mapper_->setObjectName(QStringLiteral("mapperDatoProv"));
     mapper_->setSubmitPolicy(QDataWidgetMapper::ManualSubmit);
+    mapper_->setItemDelegate(new StoredValueDelegate(mapper_));
     mapper_->setModel(dtsDatoProv->model());
     // txtAdmLocal shows the district too but is never typed into: it only
     // follows, so it cannot hand an old value over the one typed in txtColonia.
     mirror_ = new QDataWidgetMapper(this);
     mirror_->setObjectName(QStringLiteral("mirrorDatoProv"));
     mirror_->setSubmitPolicy(QDataWidgetMapper::ManualSubmit);
+    mirror_->setItemDelegate(new StoredValueDelegate(mirror_));
     mirror_->setModel(dtsDatoProv->model());
     connect(txtColonia, &QLineEdit::textChanged, txtAdmLocal, &QLineEdit::setText);
 

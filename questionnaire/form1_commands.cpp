@@ -240,21 +240,37 @@ void Form1::BorraRegistros()
     if (!dtsDatoProv->eof())
         dtsDatoProv->deleteRecord();
 
-    zeroSalesRows(dtsVTotales, QStringLiteral("select * from ventas where tipo =1"));
-    zeroSalesRows(dtsVentasExp, QStringLiteral("select * from ventas where tipo =2"));
+    // The application is gone: whatever fails from here on, the window must
+    // still end on a new application the clerk can type and save, so each
+    // step's failure is kept, the others still run, and it is told at the end.
+    QString failed;
+    auto step = [&failed](const auto &run) {
+        try {
+            run();
+        } catch (const DataError &e) {
+            if (failed.isEmpty())
+                failed = e.description();
+        }
+    };
+    step([this] { zeroSalesRows(dtsVTotales, QStringLiteral("select * from ventas where tipo =1")); });
+    step([this] { zeroSalesRows(dtsVentasExp, QStringLiteral("select * from ventas where tipo =2")); });
 
     const QString products = QStringLiteral("select * from PROVMERC");
-    dtsProductos->setRecordSource(products);
-    dtsProductos->refresh();
-    if (!dtsProductos->eof()) {
-        dtsProductos->moveFirst();
-        while (!dtsProductos->eof()) {
-            dtsProductos->deleteRecord();
-            dtsProductos->moveNext();
+    step([&] {
+        dtsProductos->setRecordSource(products);
+        dtsProductos->refresh();
+        if (!dtsProductos->eof()) {
+            dtsProductos->moveFirst();
+            while (!dtsProductos->eof()) {
+                dtsProductos->deleteRecord();
+                dtsProductos->moveNext();
+            }
         }
-    }
-    dtsProductos->setRecordSource(products);
-    dtsProductos->refresh();
+    });
+    step([&] {
+        dtsProductos->setRecordSource(products);
+        dtsProductos->refresh();
+    });
 
     dtsDatoProv->setRecordSource(QStringLiteral("datoprov"));
     dtsDatoProv->refresh();
@@ -276,6 +292,8 @@ void Form1::BorraRegistros()
 
     writeOfficeActivityBank();
     dtsDatoProv->addNew();
+    if (!failed.isEmpty())
+        reportFailure(this, 0, failed);
 }
 
 void Form1::Command2_Click()

@@ -511,7 +511,7 @@ void Form1::buildGrids()
 void Form1::makeGrid(Deferred<QTableView> &slot, QWidget *parent, const char *name, const QRect &geometry,
                      GridModel *model, const QList<int> &minimum, QLabel *caption)
 {
-    auto *view = make<QTableView>(parent, name, geometry);
+    auto *view = make<GridView>(parent, name, geometry);
     slot = view;
     // Everything that does not need the model is set first: a header with
     // sections measures all its captions again on each font or style change.
@@ -764,6 +764,8 @@ void Form1::setDesignedStates()
         w->setEnabled(false);
     for (QTextEdit *box : {RichTextBox1, RichTextBox2}) {
         box->setReadOnly(true);
+        // Read only, they take no Tab of their own: it moves on.
+        box->setTabChangesFocus(true);
         box->document()->setDocumentMargin(2);
         box->setAcceptRichText(true);
     }

@@ -137,7 +137,10 @@ void Form1::activityFocusLost()
 
 void Form1::bankTextEdited()
 {
-    const int index = cmbBanco->currentIndex();
+    // The bank the typed text names, by the save's rule; typing does not
+    // move the list off its old entry, so that entry's key would be wrong.
+    // Text that names none leaves the field as it was.
+    const int index = chosenBankEntry();
     if (index < 0)
         return;
     writeApplicationField(34, cmbBanco->itemData(index).toLongLong());
@@ -146,8 +149,9 @@ void Form1::bankTextEdited()
 void Form1::bankFocusLost()
 {
     // The chosen bank's code, the same value the save stores here: a list
-    // place in this field would name another bank at the next start.
-    const int index = cmbBanco->currentIndex();
+    // place in this field would name another bank at the next start. A
+    // typed name counts as its entry, as for 34.
+    const int index = chosenBankEntry();
     if (index < 0)
         return;
     writeApplicationField(35, cmbBanco->itemData(index).toLongLong());

@@ -82,10 +82,10 @@ int Form1::chosenBankEntry() const
     // not leaves the list on its old entry, which would name a bank the
     // clerk no longer sees.
     const int index = cmbBanco->currentIndex();
-    if (!cmbBanco->isEditable() || index < 0)
+    if (!cmbBanco->isEditable())
         return index;
     const QString shown = cmbBanco->currentText().trimmed();
-    if (cmbBanco->itemText(index).trimmed().compare(shown, Qt::CaseInsensitive) == 0)
+    if (index >= 0 && cmbBanco->itemText(index).trimmed().compare(shown, Qt::CaseInsensitive) == 0)
         return index;
     for (int i = 0; i < cmbBanco->count(); ++i) {
         if (cmbBanco->itemText(i).trimmed().compare(shown, Qt::CaseInsensitive) == 0)

@@ -9,6 +9,21 @@
 
 namespace korim::questionnaire {
 
+QModelIndex GridView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
+{
+    const QModelIndex to = QTableView::moveCursor(cursorAction, modifiers);
+    const QModelIndex from = currentIndex();
+    if (!to.isValid() || !from.isValid())
+        return to;
+    const bool before = to.row() < from.row() || (to.row() == from.row() && to.column() <= from.column());
+    // No cell further on: an invalid index lets the key go to the window.
+    if (cursorAction == MoveNext && before)
+        return {};
+    if (cursorAction == MovePrevious && !before)
+        return {};
+    return to;
+}
+
 using korim::data::DataError;
 using korim::data::DataSource;
 using korim::data::FieldDef;

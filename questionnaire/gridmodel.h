@@ -5,6 +5,7 @@
 
 #include <QAbstractTableModel>
 #include <QStyledItemDelegate>
+#include <QTableView>
 #include <QList>
 #include <QString>
 
@@ -23,6 +24,19 @@ struct GridColumn {
     bool editable = true;
     bool visible = true;
     int maxLength = 0;  // longest text a cell takes (the field's width); 0 for no limit
+};
+
+// The window's grids. Tab moves from cell to cell, row after row; Tab on
+// the last cell (Shift+Tab on the first) leaves the grid for the next control
+// instead of going round to the other end, which would keep the keyboard in
+// the grid for good.
+class GridView : public QTableView {
+    Q_OBJECT
+public:
+    using QTableView::QTableView;
+
+protected:
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
 };
 
 // Cell editors of a grid: line edits no longer than their column's field.

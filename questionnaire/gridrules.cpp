@@ -47,7 +47,8 @@ GridKey indirectGridKey(int keyAscii)
 
 GridKey totalsGridKey(int row, int column, int keyAscii)
 {
-    if (exchangeRateLocked(row, column))
+    // A locked cell takes nothing, but Tab and Enter still move on from it.
+    if (exchangeRateLocked(row, column) && keyAscii != 9 && keyAscii != 13)
         return GridKey::Discard;
     return indirectGridKey(keyAscii);
 }

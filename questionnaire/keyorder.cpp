@@ -107,6 +107,25 @@ QList<const char *> applyKeyboardOrder(QWidget *window)
     return missing;
 }
 
+QWidget *nextTabStop(const QWidget *window, const QWidget *focused, bool forward)
+{
+    const QHash<QString, QWidget *> byName = controlsByName(window);
+    QList<QWidget *> stops;
+    for (const KeyPlace &entry : keyboardOrder()) {
+        QWidget *control = byName.value(QString::fromLatin1(entry.control));
+        if (control && (control->focusPolicy() & Qt::TabFocus) && control->isVisible() && control->isEnabled())
+            stops.append(control);
+    }
+    // The control that holds the focus: the nearest one of the order up from it.
+    qsizetype at = -1;
+    for (const QWidget *w = focused; w && at < 0 && w != window; w = w->parentWidget())
+        at = stops.indexOf(const_cast<QWidget *>(w));
+    if (at < 0 || stops.size() < 2)
+        return nullptr;
+    const qsizetype n = stops.size();
+    return stops.at((at + (forward ? 1 : n - 1)) % n);
+}
+
 int keyboardPlace(const QWidget *control)
 {
     const QVariant place = control->property(kPlaceProperty);

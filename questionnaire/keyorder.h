@@ -28,6 +28,15 @@ const QList<KeyPlace> &keyboardOrder();
 // the table that name no control of window (empty when all resolve).
 QList<const char *> applyKeyboardOrder(QWidget *window);
 
+// The control the Tab key (forward) or Shift+Tab moves to from the one that
+// holds focused (a list's editor, a grid's cell or a tab bar count as their
+// control): the next in place order that is shown, enabled and takes the
+// Tab key, round to the first after the last. Nullptr when focused belongs
+// to no control of the order. Qt's own chain cannot be trusted for this:
+// setTabOrder moves a compound control with its children and the tab
+// control holds every page, so controls made later end up out of place.
+QWidget *nextTabStop(const QWidget *window, const QWidget *focused, bool forward);
+
 // The keyboard place stored on a control; -1 for controls without one.
 int keyboardPlace(const QWidget *control);
 

@@ -18,6 +18,8 @@ namespace {
 
 const char *const kModeProperty = "korimKeyMode";
 const char *const kNormaliserProperty = "korimKeyNormaliser";
+// Set while a stored value is being put into the field.
+const char *const kStoredProperty = "korimShowingStored";
 
 // Filters by widget; QObject properties cannot hold a std::function.
 QHash<const QObject *, KeyFilter> &filters()
@@ -71,6 +73,9 @@ QChar lower(QChar c)
     return representable(l) ? l : c;
 }
 
+// Normalises what a change puts into a plain field, leaving what was there
+// alone: a stored value keeps its case and signs until the clerk edits it,
+// and then only the edited stretch follows the field's mode.
 class ModeValidator : public QValidator {
 public:
     explicit ModeValidator(QLineEdit *edit)
@@ -81,13 +86,34 @@ public:
 
     State validate(QString &input, int &pos) const override
     {
+        const QString before = last_;
+        last_ = input;
         const KeyMode mode = KeyPipeline::modeOf(edit_);
-        if (mode == KeyMode::Untouched)
+        if (mode == KeyMode::Untouched || edit_->property(kStoredProperty).toBool())
             return Acceptable;
+        // The stretch that changed: what lies between the common start and
+        // the common end of the text before and after.
+        const qsizetype shorter = qMin(before.size(), input.size());
+        qsizetype head = 0;
+        while (head < shorter && before.at(head) == input.at(head))
+            ++head;
+        // Text put in ends at the caret: "aa" with "a" pasted in front is
+        // "aaa" too, and the new "a" is the first one.
+        const qsizetype grown = input.size() - before.size();
+        if (grown > 0 && pos - grown >= 0)
+            head = qMin(head, qsizetype(pos) - grown);
+        qsizetype tail = 0;
+        while (tail < shorter - head && before.at(before.size() - 1 - tail) == input.at(input.size() - 1 - tail))
+            ++tail;
+        const QString changed = input.mid(head, input.size() - head - tail);
+        if (changed.isEmpty())
+            return Acceptable;
+        QString fixed;
         if (!edit_->inputMask().isEmpty()) {
             // The mask already decides which characters fit where; only the
             // case changes, so no place moves.
-            for (QChar &c : input) {
+            fixed = changed;
+            for (QChar &c : fixed) {
                 if (!representable(c))
                     c = QLatin1Char(' ');
                 else if (mode == KeyMode::Lower)
@@ -95,19 +121,42 @@ public:
                 else
                     c = upper(c);
             }
-            return Acceptable;
+        } else {
+            fixed = KeyPipeline::normalise(changed, mode);
         }
-        const QString before = input.left(pos);
-        input = KeyPipeline::normalise(input, mode);
-        pos = qMin(int(input.size()), int(KeyPipeline::normalise(before, mode).size()));
+        if (fixed == changed)
+            return Acceptable;
+        if (pos > head) {
+            if (pos >= input.size() - tail)
+                pos += int(fixed.size() - changed.size());
+            else if (edit_->inputMask().isEmpty())
+                pos = int(head + KeyPipeline::normalise(changed.left(pos - head), mode).size());
+        }
+        input = input.left(head) + fixed + input.right(tail);
+        pos = qMin(pos, int(input.size()));
+        last_ = input;
         return Acceptable;
     }
 
 private:
     QLineEdit *edit_;
+    // The text as the last change left it.
+    mutable QString last_;
 };
 
 } // namespace
+
+void KeyPipeline::showStored(QWidget *field, const std::function<void()> &put)
+{
+    const QVariant before = field->property(kStoredProperty);
+    field->setProperty(kStoredProperty, true);
+    struct Restore {
+        QWidget *field;
+        QVariant before;
+        ~Restore() { field->setProperty(kStoredProperty, before); }
+    } restore{field, before};
+    put();
+}
 
 KeyPipeline::KeyPipeline()
 {

@@ -17,7 +17,8 @@
 // Text that arrives without keys (paste, drag and drop, setText) is normalised
 // by the same mode: a validator on plain fields, the edit signal on list and
 // cell editors (there text set by code, such as a chosen list entry, is left
-// as it is).
+// as it is). The validator touches only the stretch a change puts in, and
+// nothing of a stored value shown through showStored.
 //
 // Mode and filter are looked up from the receiving widget upwards, so a grid's
 // cell editors and an editable list's line edit follow the grid or the list.
@@ -61,6 +62,10 @@ public:
     // Effective mode and filter of a widget (looked up through its parents).
     static KeyMode modeOf(const QWidget *widget);
     static KeyFilter keyFilterOf(const QWidget *widget);
+
+    // Runs put, which sets a stored value into field: the mode leaves that
+    // value as it is (it applies to what the clerk types and pastes).
+    static void showStored(QWidget *field, const std::function<void()> &put);
 
     // The three steps for one character typed into widget; 0 drops it.
     static int processKey(const QWidget *widget, int keyAscii);

@@ -35,7 +35,26 @@ public:
     static QString qtMask(const QString &mask, QChar prompt);
     static bool accepts(QChar place, QChar c);
 
+    // Text put in at the caret (over the selection, which is cleared first):
+    // it fills the places in order and stops at the first character its
+    // place refuses; the caret ends after the last place filled. Paste, drop
+    // and input-method text all come here.
+    void insertPlaced(const QString &text);
+
+protected:
+    // Qt's mask moves a character its place refuses on to the next place
+    // that takes it, leaving the skipped places blank; a refused key must
+    // change nothing instead.
+    void keyPressEvent(QKeyEvent *event) override;
+    void inputMethodEvent(QInputMethodEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void contextMenuEvent(QContextMenuEvent *event) override;
+
 private:
+    // Whether c may stand at place (0-based): what the mask takes there, or
+    // the prompt character, which leaves the place empty.
+    bool fits(int place, QChar c) const;
     void applyMask();
     QString mask_;
     QChar prompt_ = QLatin1Char(' ');

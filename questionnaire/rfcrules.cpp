@@ -31,6 +31,13 @@ bool isLetterBlockCharacter(const QString &c)
     return (u >= u'A' && u <= u'Z') || u == u'&';
 }
 
+// Two places of the date: neither may be blank (other characters are the
+// mask's business and read as before).
+bool twoDigits(const QString &places)
+{
+    return places.size() == 2 && places[0] != QLatin1Char(' ') && places[1] != QLatin1Char(' ');
+}
+
 } // namespace
 
 RfcCheck checkRfc(const QString &text)
@@ -60,9 +67,13 @@ RfcCheck checkRfc(const QString &text)
             fail(QStringLiteral("El  %1 digito del RFC debe ser letra ").arg(p));
     }
 
-    if (numericValue(at(text, 7, 2)) > 12)
+    // A place of the date left blank is no digit, whatever the field let
+    // through: " 1" is not month 1 nor "  " month 0.
+    if (!twoDigits(at(text, 5, 2)))
+        fail(QStringLiteral("El valor del a\u00f1o del RFC es incorrecto"));
+    if (!twoDigits(at(text, 7, 2)) || numericValue(at(text, 7, 2)) > 12)
         fail(QStringLiteral("El valor del mes del RFC es incorrecto"));
-    if (numericValue(at(text, 9, 2)) > 31)
+    if (!twoDigits(at(text, 9, 2)) || numericValue(at(text, 9, 2)) > 31)
         fail(QStringLiteral("El valor del dia del RFC es incorrecto"));
 
     static const QStringList checkCharacters = {

@@ -503,6 +503,49 @@ private slots:
         QCOMPARE(application(folder_).at(8).toString(), QStringLiteral("CALLE SIN DISCO 1"));
     }
 
+    void eraseFailingHalfWayLeavesARecordToTypeInto()
+    {
+        QTemporaryDir dir;
+        auto form = storedForm(dir, {QStringLiteral("MESA DE PINO"), QStringLiteral("SILLA")});
+        MessageRecorder boxes;
+        // The folder turns read-only once the application is deleted and the
+        // sales rows are zeroed, as the products are about to go.
+        std::unique_ptr<Unwritable> locked;
+        QString why;
+        connect(form->dtsProductos->model(), &QAbstractItemModel::modelReset, this, [&] {
+            if (!locked && form->dtsDatoProv->recordCount() == 0) {
+                locked = std::make_unique<Unwritable>(folder_);
+                why = locked->why();
+            }
+        });
+        boxes.answer(MsgAnswer::Yes);
+        form->Command1_Click(0);
+        if (!locked || !locked->active())
+            QSKIP(qPrintable(QStringLiteral("the folder cannot be made unwritable: ") + why));
+        locked.reset();
+        const QStringList shown = describeBoxes(boxes.requests());
+        QCOMPARE(shown.size(), 2);
+        QCOMPARE(shown.at(0), confirmation());
+        QVERIFY2(shown.at(1).startsWith(QStringLiteral("KORIM | Ok | Critical | Ok | No se pudo borrar la solicitud.")),
+                 qPrintable(shown.at(1)));
+        QCOMPARE(rowsOf(folder_, "datoprov.dbf").size(), 0);
+        QCOMPARE(rowsOf(folder_, "PROVMERC.dbf").size(), 2);
+
+        // The window is where a finished erase leaves it: a new application
+        // pending, the clerk can type it and save it.
+        QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditAdd));
+        QCOMPARE(form->MaskEdBox1->maskedText(), QString(13, QLatin1Char(' ')));
+        QVERIFY(form->Command1[6]->isEnabled());
+        boxes.clear();
+        unlock(form.get(), QStringLiteral(" qxz850505k7a"));
+        typeInto(form->txtCalle, QStringLiteral("calle nueva 2"));
+        form->Command1_Click(1);
+        QCOMPARE(describeBoxes(boxes.requests()), QStringList{});
+        QCOMPARE(application(folder_).at(0).toString(), QStringLiteral(" QXZ850505K7A"));
+        QCOMPARE(application(folder_).at(8).toString(), QStringLiteral("CALLE NUEVA 2"));
+        QVERIFY(!QApplication::overrideCursor());
+    }
+
     void deleteProduct()
     {
         QTemporaryDir dir;

@@ -290,6 +290,18 @@ private slots:
                                totals()->visualRect(totals()->model()->index(row, Rate)).center());
             QVERIFY(!editing(totals()));
             QCOMPARE(field(salesRows(folder_, 1), row, 6), 0.0);
+            // A locked cell refuses typing, not moving on: Tab, Enter and the
+            // arrows leave it.
+            const QModelIndex locked = totals()->model()->index(row, Rate);
+            const QModelIndex next = totals()->model()->index(row, Rate + 1);
+            for (Qt::Key key : {Qt::Key_Tab, Qt::Key_Return, Qt::Key_Right}) {
+                totals()->setCurrentIndex(locked);
+                pressInGrid(totals(), key);
+                QVERIFY2(totals()->currentIndex() == next, qPrintable(QString::number(key, 16)));
+            }
+            totals()->setCurrentIndex(next);
+            pressInGrid(totals(), Qt::Key_Backtab);
+            QCOMPARE(totals()->currentIndex(), locked);
         }
         // The other cells of those rows still take figures.
         typeIntoCell(totals(), 1, Pesos, QStringLiteral("7"), Qt::Key_Tab);

@@ -2,6 +2,7 @@
 // their labels, limits, required marks and names in messages, the tabs and
 // grids, and the keyboard order.
 
+#include "questionnaire/support/commandtest.h"
 #include "questionnaire/support/formtest.h"
 
 #include "data/datasource.h"
@@ -65,6 +66,45 @@ QString tabWalk(Form1 *f)
             break;
     }
     return visited.join(QLatin1Char(' '));
+}
+
+// The window's keyboard order, as the Tab key should follow it.
+const QStringList kKeyboardOrder = QStringLiteral(
+    "SSTab1 MaskEdBox1 txtApePat1 txtnombre1 txtEmail1 cmbActividad Combo1 txtCalle txtColonia txtCP txtEstado "
+    "txtCiudad Combo5 txtDelMun txtfax txtTelefono txtApePatR2 txtApeMatR2 txtNombreR2 txtcargo txtTelefonoR2 "
+    "txtFaxR2 EMAILREP NoEmpleados NoObreros Command1_0 Command1_1 Command1_2 Command1_4 Command1_6 Command1_7 "
+    "Command1_9 dbProductos dbgVTotales cmbBanco txtsucursal txtNumCuenta txtlocalidad txtDomSucursal VentasPais "
+    "VentasExterior chkProdFinal chkrodIndirecto chkAbastecedor Command2 dbVentasTot RichTextBox1 RichTextBox2 "
+    "txtApemat1").split(QLatin1Char(' '));
+
+// The whole round of the Tab key from the RFC field back to it, and the
+// controls of that order the clerk can reach on the tab shown.
+QPair<QString, QString> tabRound(Form1 *f)
+{
+    // A grid takes Tab from cell to cell and counts once.
+    QStringList walked{QStringLiteral("MaskEdBox1")};
+    for (int i = 0; i < 200; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QWidget *w = QApplication::focusWidget();
+        while (w && w->objectName().isEmpty())
+            w = w->parentWidget();
+        const QString name = w ? w->objectName() : QStringLiteral("?");
+        if (name != walked.last())
+            walked << name;
+        if (w == f->MaskEdBox1)
+            break;
+    }
+    const QHash<QString, QWidget *> byName = korim::questionnaire::controlsByName(f);
+    QStringList reachable;
+    for (const QString &name : kKeyboardOrder) {
+        QWidget *w = byName.value(name);
+        if (w && w->isVisible() && w->isEnabled() && (w->focusPolicy() & Qt::TabFocus))
+            reachable << name;
+    }
+    // The round starts at the RFC field.
+    const qsizetype rfc = reachable.indexOf(QStringLiteral("MaskEdBox1"));
+    reachable = reachable.mid(rfc) + reachable.mid(0, rfc) + QStringList{QStringLiteral("MaskEdBox1")};
+    return {walked.join(QLatin1Char(' ')), reachable.join(QLatin1Char(' '))};
 }
 
 } // namespace
@@ -387,6 +427,53 @@ private slots:
                                 "txtEstado txtCiudad Combo5 txtDelMun txtfax txtTelefono Command1_0 Command1_1 "
                                 "Command1_2 Command1_4 Command1_6 Command1_7 Command1_9 txtApemat1 SSTab1 MaskEdBox1"));
         f->Habilita(false);
+    }
+
+    void tabKeyFollowsTheWholeOrder_data()
+    {
+        QTest::addColumn<bool>("madeFirst");
+        QTest::newRow("no tab made before") << false;
+        QTest::newRow("every tab made") << true;
+    }
+
+    void tabKeyFollowsTheWholeOrder()
+    {
+        // A fresh window unlocked by a typed RFC, as a clerk starts; the Tab
+        // key round on every tab in turn.
+        QFETCH(bool, madeFirst);
+        QTemporaryDir dir;
+        auto f = openForm(makeDataFolder(dir.path()));
+        MessageRecorder boxes;
+        if (madeFirst)
+            f->makeAllControls();
+        typeRfc(f->MaskEdBox1, QStringLiteral(" abc800101ab1"));
+        QTest::keyClick(f->MaskEdBox1, Qt::Key_Tab);
+        QVERIFY(f->txtCalle->isEnabled());
+        QString lastRound;
+        for (int t : {0, 1, 2, 3, 4, 5, 6, 0}) {
+            f->SSTab1->setCurrentIndex(t);
+            QVERIFY(focusOn(f->MaskEdBox1));
+            const auto [walked, expected] = tabRound(f.get());
+            QVERIFY2(walked == expected, qPrintable(QStringLiteral("tab %1:\n walked   %2\n expected %3")
+                                                        .arg(t)
+                                                        .arg(walked, expected)));
+            lastRound = walked;
+        }
+        // Shift+Tab goes the same round backwards.
+        QStringList back{QStringLiteral("MaskEdBox1")};
+        for (int i = 0; i < 40 && (back.size() == 1 || back.last() != back.first()); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+            QWidget *w = QApplication::focusWidget();
+            while (w && w->objectName().isEmpty())
+                w = w->parentWidget();
+            back << (w ? w->objectName() : QStringLiteral("?"));
+        }
+        std::reverse(back.begin(), back.end());
+        QCOMPARE(back.join(QLatin1Char(' ')), lastRound);
+        QVERIFY(boxes.requests().isEmpty());
+        f->close();
+        form_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form_.get()));
     }
 
     void tabKeyOnATabMadeLater()

@@ -124,9 +124,23 @@ private slots:
         // Choosing from the list is not editing its text: position 34 stays.
         bank->setCurrentIndex(2);
         QCOMPARE(form->dtsDatoProv->value(34).toLongLong(), 3LL);
-        // Typing in it writes the chosen entry's key.
+        // Typed text that names an entry (as the save reads it: any case,
+        // outer blanks aside) writes that entry's key, whatever entry was
+        // selected before; text that names none leaves 34 as it was.
+        bank->setCurrentIndex(0);
+        bank->lineEdit()->clear();
+        QTest::keyClicks(bank, " banca industrial zentoriana");
+        QCOMPARE(form->dtsDatoProv->value(34).toLongLong(), 104LL);
         QTest::keyClicks(bank, "x");
         QCOMPARE(form->dtsDatoProv->value(34).toLongLong(), 104LL);
+        bank->lineEdit()->clear();
+        QTest::keyClicks(bank, "banco del valle");
+        QCOMPARE(form->dtsDatoProv->value(34).toLongLong(), 9LL);
+        // Leaving it then writes that same bank into 35.
+        QVERIFY(focusOn(form->txtsucursal));
+        QCOMPARE(form->dtsDatoProv->value(35).toLongLong(), 9LL);
+        QVERIFY(focusOn(bank));
+        bank->setCurrentIndex(2);
         // Leaving it writes the chosen bank into position 35 ...
         bank->setCurrentIndex(3);
         QVERIFY(focusOn(form->txtsucursal));

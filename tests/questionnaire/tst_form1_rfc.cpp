@@ -12,6 +12,9 @@
 #include "questionnaire/maskededit.h"
 
 #include <QApplication>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QMenu>
 #include <QComboBox>
 #include <QJsonArray>
 #include <QLineEdit>
@@ -105,6 +108,12 @@ private slots:
                                        << QStringList{letter(1), month, day, last} << true << false;
         QTest::newRow("company layout, four messages")
             << "abcd801332ab" << "ABCD801332AB " << QStringList{firstBlank, month, day, last} << true << false;
+        // A key its place refuses is dropped, not moved on to a later place
+        // that takes it: the places after it stay in order.
+        QTest::newRow("letter O typed for a zero") << "gomj8o0101ab1" << "GOMJ801011   " << QStringList{tooShort}
+                                                   << true << true;
+        QTest::newRow("letter where the date starts") << "gomja" << "GOMJ         " << QStringList{tooShort}
+                                                      << true << true;
         // Too short: the window keeps whatever state it had.
         QTest::newRow("too short, unlocked") << "abc" << "ABC          " << QStringList{tooShort} << true << true;
         QTest::newRow("empty, locked") << "" << QString(13, QLatin1Char(' ')) << QStringList{tooShort} << false << false;
@@ -218,6 +227,69 @@ private slots:
         typeKeys(rfc, QStringLiteral(" "));
         QCOMPARE(rfc->cursorPosition(), 5);
         QCOMPARE(rfc->maskedText(), QStringLiteral("GOMJ         "));
+    }
+
+    void refusedKeysAndPaste()
+    {
+        auto *rfc = form_->MaskEdBox1;
+        MessageRecorder boxes;
+        // A refused key changes nothing and the caret stays on its place.
+        typeRfc(rfc, QStringLiteral("gomj"));
+        typeKeys(rfc, QStringLiteral("a-"));
+        QCOMPARE(rfc->maskedText(), QStringLiteral("GOMJ         "));
+        QCOMPARE(rfc->cursorPosition(), 4);
+        typeKeys(rfc, QStringLiteral("8"));
+        QCOMPARE(rfc->cursorPosition(), 5);
+
+        // A paste fills the places from the caret in order and stops at the
+        // first character its place refuses; typing goes on from there.
+        struct {
+            const char *clip;
+            int from;
+            const char *shown;
+            int caret;
+        } const pastes[] = {
+            {"gomj8o0101ab1", 0, "GOMJ8        ", 5},
+            {" abc800101ab1", 0, " ABC800101AB1", 13},
+            {"800101ab1x", 4, "GOMJ800101AB1", 13},
+            {"a", 4, "GOMJ         ", 4},
+            {"gomj800101ab1 and more", 0, "GOMJ800101AB1", 13},
+        };
+        for (const auto &p : pastes) {
+            typeRfc(rfc, p.from ? QStringLiteral("gomj") : QString());
+            QCOMPARE(rfc->cursorPosition(), p.from);
+            QApplication::clipboard()->setText(QString::fromLatin1(p.clip));
+            QTest::keyClick(rfc, Qt::Key_V, Qt::ControlModifier);
+            QCOMPARE(rfc->maskedText(), QString::fromLatin1(p.shown));
+            QCOMPARE(rfc->cursorPosition(), p.caret);
+        }
+        // Over a selection the same: here the whole field.
+        rfc->selectAll();
+        QApplication::clipboard()->setText(QStringLiteral("rora9"));
+        QTest::keyClick(rfc, Qt::Key_V, Qt::ControlModifier);
+        QCOMPARE(rfc->maskedText(), QStringLiteral("RORA9        "));
+        QCOMPARE(rfc->cursorPosition(), 5);
+        // The context menu's paste is the same paste.
+        typeRfc(rfc, QStringLiteral("gomj"));
+        QApplication::clipboard()->setText(QStringLiteral("8o0101"));
+        QContextMenuEvent menuAsked(QContextMenuEvent::Mouse, rfc->rect().center(),
+                                    rfc->mapToGlobal(rfc->rect().center()));
+        QCoreApplication::sendEvent(rfc, &menuAsked);
+        auto *menu = qobject_cast<QMenu *>(QApplication::activePopupWidget());
+        QVERIFY(menu);
+        QAction *paste = nullptr;
+        for (QAction *a : menu->actions()) {
+            const QString text = a->text().remove(QLatin1Char('&'));
+            if (text.startsWith(QStringLiteral("Paste")) || text.startsWith(QStringLiteral("Pegar")))
+                paste = a;
+        }
+        QVERIFY(paste);
+        paste->trigger();
+        menu->close();
+        QCOMPARE(rfc->maskedText(), QStringLiteral("GOMJ8        "));
+        QCOMPARE(rfc->cursorPosition(), 5);
+        QVERIFY(boxes.requests().isEmpty());
+        rfc->setMaskedText(QStringLiteral("GOMJ800101AB1"));
     }
 
     void focusAndTextHandlers()

@@ -2,6 +2,7 @@
 // case in the two e-mail fields, with accents, input-method commits, grid cell
 // editors, the editable bank list, and text that arrives without keys.
 
+#include "questionnaire/support/commandtest.h"
 #include "questionnaire/support/formtest.h"
 #include "support/testsupport.h"
 
@@ -211,6 +212,64 @@ private slots:
         bank->lineEdit()->paste();
         QCOMPARE(bank->currentText(), QStringLiteral("BANCA LUCERO"));
         form_->SSTab1->setCurrentIndex(0);
+    }
+
+    void storedValuesShowAsStored()
+    {
+        // The filters are for typing and pasting: a stored value is shown and
+        // written back as the table holds it, on every tab, until it is edited.
+        QTemporaryDir dir;
+        FolderSpec spec;
+        spec.application = sampleApplication();
+        spec.application->insert(QStringLiteral("APEPATRAZ"), QStringLiteral("Gómez y Cía"));
+        spec.application->insert(QStringLiteral("TELEFONO"), QStringLiteral("55-1234-5678"));
+        spec.application->insert(QStringLiteral("EMAIL"), QStringLiteral("Ventas@Sur.COM"));
+        spec.application->insert(QStringLiteral("NOMBREREPL"), QStringLiteral("Ana María"));
+        spec.application->insert(QStringLiteral("EMAILREPL"), QStringLiteral("Ana@Sur.COM"));
+        spec.application->insert(QStringLiteral("NOEMPLEADO"), QStringLiteral("3 (prom.)"));
+        const QString folder = makeDataFolder(dir.path(), spec);
+        const QString table = tablePath(folder, QStringLiteral("datoprov.dbf"));
+        // The records, without the header and its date of last change.
+        auto records = [&table] {
+            const QByteArray bytes = fileBytes(table);
+            const int header = quint8(bytes.at(8)) | quint8(bytes.at(9)) << 8;
+            return bytes.mid(header);
+        };
+        const QByteArray stored = records();
+
+        auto form = openForm(folder);
+        MessageRecorder boxes;
+        QCOMPARE(form->txtApePat1->text(), QStringLiteral("Gómez y Cía"));
+        QCOMPARE(form->txtTelefono->text(), QStringLiteral("55-1234-5678"));
+        QCOMPARE(form->txtEmail1->text(), QStringLiteral("Ventas@Sur.COM"));
+        // Fields of tabs made later show it the same way.
+        form->makeAllControls();
+        QCOMPARE(form->txtNombreR2->text(), QStringLiteral("Ana María"));
+        QCOMPARE(form->EMAILREP->text(), QStringLiteral("Ana@Sur.COM"));
+        QCOMPARE(form->NoEmpleados->text(), QStringLiteral("3 (prom.)"));
+        form->Command1_Click(1);
+        QCOMPARE(boxes.requests().size(), 0);
+        QCOMPARE(records(), stored);
+
+        // Editing a field filters what is typed into it, not what was there.
+        form->Habilita(true);
+        QVERIFY(focusOn(form->txtApePat1));
+        form->txtApePat1->end(false);
+        typeText(form->txtApePat1, QStringLiteral("x"));
+        QCOMPARE(form->txtApePat1->text(), QStringLiteral("Gómez y CíaX"));
+        // A paste in front of the same letters: the pasted ones change.
+        form->txtApePat1->setCursorPosition(6);
+        QApplication::clipboard()->setText(QStringLiteral("y "));
+        form->txtApePat1->paste();
+        QCOMPARE(form->txtApePat1->text(), QStringLiteral("Gómez Y y CíaX"));
+        QCOMPARE(form->txtApePat1->cursorPosition(), 8);
+        form->txtApePat1->setText(QStringLiteral("Gómez y CíaX"));
+        QCOMPARE(form->txtEmail1->text(), QStringLiteral("Ventas@Sur.COM"));
+        boxes.answer(korim::platform::MsgAnswer::Yes);
+        QVERIFY(form->close());
+        const QJsonArray row = readWithDbfread(table).at(0).toArray();
+        QCOMPARE(row.at(1).toString(), QStringLiteral("Gómez y CíaX"));
+        QCOMPARE(row.at(4).toString(), QStringLiteral("Ventas@Sur.COM"));
     }
 
     void fieldFiltersSeeTheCapital()

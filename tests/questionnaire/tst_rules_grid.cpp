@@ -87,6 +87,9 @@ void TestGridRules::keys()
     for (int row : {1, 2}) {
         QCOMPARE(totalsGridKey(row, 3, '5'), GridKey::Discard);
         QCOMPARE(totalsGridKey(row, 3, 8), GridKey::Discard);
+        // ... but Tab and Enter still move on.
+        QCOMPARE(totalsGridKey(row, 3, 9), GridKey::Type);
+        QCOMPARE(totalsGridKey(row, 3, 13), GridKey::NextCell);
         QVERIFY(exchangeRateLocked(row, 3));
     }
     QVERIFY(!exchangeRateLocked(0, 3));

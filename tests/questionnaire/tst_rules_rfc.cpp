@@ -10,6 +10,7 @@ const QString tooShort = QStringLiteral("El RFC no puede ser menor de 13");
 const QString firstBlank = QStringLiteral("El primer digito del RFC debe ser un espacio ");
 const QString month = QStringLiteral("El valor del mes del RFC es incorrecto");
 const QString day = QStringLiteral("El valor del dia del RFC es incorrecto");
+const QString year = QStringLiteral("El valor del año del RFC es incorrecto");
 const QString last = QString::fromUtf8("El ultimo digito del RFC debe ser A ó del 0 al 9");
 QString letter(int p)
 {
@@ -72,7 +73,14 @@ void TestRfcRules::check_data()
     QTest::newRow("day 31") << "GOMJ800131AB1" << QStringList{};
     QTest::newRow("day 32") << "GOMJ800132AB1" << QStringList{day};
     QTest::newRow("day 31 in February passes") << "GOMJ800231AB1" << QStringList{};
-    QTest::newRow("blank month") << "GOMJ80  01AB1" << QStringList{};
+    // The date is six digits whatever the field let through: a blank place
+    // is no month, day or year of 0.
+    QTest::newRow("blank month") << "GOMJ80  01AB1" << QStringList{month};
+    QTest::newRow("blank in the month's second place") << "GOMJ801 01AB1" << QStringList{month};
+    QTest::newRow("blank day") << "GOMJ8001  AB1" << QStringList{day};
+    QTest::newRow("blank in the year") << "GOMJ 00101AB1" << QStringList{year};
+    QTest::newRow("company, blank day") << " ABC80010 AB1" << QStringList{day};
+    QTest::newRow("places skipped by a typo") << "GOMJ8     O01" << QStringList{year, month, day};
 
     // Check character
     QTest::newRow("check A") << "GOMJ800101ABA" << QStringList{};
