@@ -11,7 +11,6 @@
 #include "questionnaire/tabcontrol.h"
 #include "questionnaire/textwidth.h"
 #include "questionnaire/twips.h"
-#include "questionnaire/vectoricon.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -20,6 +19,7 @@
 #include <QGroupBox>
 #include <QHash>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -164,7 +164,7 @@ void Form1::buildToolbar()
         auto *button = make<QToolButton>(this, name.toLatin1().constData(), twipsRect(b.left, 30, 375, 495));
         const QString picture = QString::fromLatin1(b.icon);
         if (!pictures.contains(picture))
-            pictures.insert(picture, vectorIcon(QStringLiteral(":/questionnaire/icons/%1.svg").arg(picture)));
+            pictures.insert(picture, QIcon(QStringLiteral(":/questionnaire/icons/%1.svg").arg(picture)));
         button->setIcon(pictures.value(picture));
         button->setIconSize(QSize(20, 20));
         button->setToolButtonStyle(Qt::ToolButtonIconOnly);

@@ -1,5 +1,5 @@
 // What the window looks like: nothing clipped or overlapping on any tab, the
-// toolbar pictures drawn at 100 % and 200 %, and the screenshots of every tab
+// toolbar pictures drawn crisp at 100 % to 200 %, and the screenshots of every tab
 // (written to $KORIM_SCREENSHOT_DIR when it is set).
 
 #include "questionnaire/support/formtest.h"
@@ -205,11 +205,16 @@ private slots:
         auto form = openForm(makeDataFolder(dir.path()));
         for (int index : {0, 1, 2, 4, 5, 6, 7, 8, 9}) {
             const QIcon icon = form->Command1[std::size_t(index)]->icon();
-            for (qreal scale : {1.0, 2.0}) {
+            for (qreal scale : {1.0, 1.25, 1.5, 2.0}) {
                 const QPixmap pixmap = icon.pixmap(QSize(20, 20), scale);
                 QVERIFY2(!pixmap.isNull(), qPrintable(QStringLiteral("button %1 has no picture").arg(index)));
                 const QImage image = pixmap.toImage();
-                QCOMPARE(image.width(), int(20 * scale));
+                const int side = qRound(20 * scale);
+                QCOMPARE(image.width(), side);
+                // Crisp: drawn at the screen's pixels, not a 20-pixel picture stretched.
+                const QImage direct = icon.pixmap(QSize(side, side), 1.0).toImage();
+                QVERIFY2(image.convertToFormat(QImage::Format_ARGB32) == direct.convertToFormat(QImage::Format_ARGB32),
+                         qPrintable(QStringLiteral("button %1 at %2x is not drawn at its size").arg(index).arg(scale)));
                 int painted = 0;
                 for (int y = 0; y < image.height(); ++y) {
                     for (int x = 0; x < image.width(); ++x)
