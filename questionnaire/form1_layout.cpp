@@ -9,7 +9,6 @@
 #include "questionnaire/keypipeline.h"
 #include "questionnaire/maskededit.h"
 #include "questionnaire/tabcontrol.h"
-#include "questionnaire/textwidth.h"
 #include "questionnaire/twips.h"
 
 #include <QButtonGroup>
@@ -188,7 +187,7 @@ QLabel *Form1::addLabel(QWidget *parent, const QString &text, const QRect &rect,
     label->setObjectName(QStringLiteral("lbl") + buddy->objectName());
     QRect r = rect;
     if (r.width() <= 0)
-        r.setWidth(plainTextWidth(label->font(), withoutMnemonic(text)) + 1);
+        r.setWidth(label->sizeHint().width());
     if (r.height() <= 0)
         r.setHeight(kFieldHeight);
     label->setGeometry(r);

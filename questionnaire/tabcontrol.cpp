@@ -1,7 +1,6 @@
 #include "questionnaire/tabcontrol.h"
 
-#include "questionnaire/textwidth.h"
-
+#include <QFontMetrics>
 #include <QList>
 #include <QPainter>
 #include <QStyleOptionTab>
@@ -18,6 +17,16 @@ constexpr int kPadX = 4;      // blank space left and right of a caption
 constexpr int kPadY = 4;      // above and below
 constexpr int kMaxLines = 3;  // captions wrap onto at most this many lines
 constexpr int kTextFlags = Qt::AlignCenter | Qt::TextWordWrap;
+
+// Lines the caption takes word-wrapped into width, measured as it is drawn;
+// 0 when a word is wider than width.
+int wrappedLines(const QFontMetrics &metrics, const QString &caption, int width)
+{
+    const QRect needed = metrics.boundingRect(QRect(0, 0, width, 1 << 16), kTextFlags, caption);
+    if (needed.width() > width)
+        return 0;
+    return qMax(1, qRound(qreal(needed.height() + metrics.leading()) / metrics.lineSpacing()));
+}
 } // namespace
 
 WrappingTabBar::WrappingTabBar(QWidget *parent)
@@ -35,7 +44,7 @@ int WrappingTabBar::captionHeight(const QString &faceKey, const QString &caption
     auto known = measured_.constFind(key);
     if (known != measured_.cend())
         return *known;
-    const int lines = wrappedLines(font(), caption, textWidth);
+    const int lines = wrappedLines(fontMetrics(), caption, textWidth);
     const int height = fontMetrics().lineSpacing() * (lines > 0 ? lines : 1);
     measured_.insert(key, height);
     return height;
@@ -74,20 +83,19 @@ QList<int> WrappingTabBar::tabWidths(int rowWidth) const
         }
         // Wrapping only moves whole words, so the answer lies between the
         // widest word and the caption on one line.
+        const QFontMetrics metrics(face);
         int lo = 8;
         for (QStringView word : QStringView(caption).split(QLatin1Char(' '), Qt::SkipEmptyParts))
-            lo = qMax(lo, plainTextWidth(face, word));
-        int hi = qMax(lo, plainTextWidth(face, caption));
+            lo = qMax(lo, metrics.horizontalAdvance(word.toString()));
+        int hi = qMax(lo, metrics.horizontalAdvance(caption));
         while (lo < hi) {
             const int mid = (lo + hi) / 2;
-            const int lines = wrappedLines(face, caption, mid);
+            const int lines = wrappedLines(metrics, caption, mid);
             if (lines > 0 && lines <= kMaxLines)
                 hi = mid;
             else
                 lo = mid + 1;
         }
-        // One pixel for the kerning the sums leave out.
-        ++lo;
         widths[i] = lo + 2 * kPadX;
         measured_.insert(memo, widths[i]);
     }
