@@ -13,6 +13,7 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QGroupBox>
@@ -23,6 +24,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResource>
 #include <QScreen>
 #include <QSet>
 #include <QStandardItemModel>
@@ -772,6 +774,29 @@ void Form1::setDesignedStates()
     RichTextBox2->setAccessibleName(QStringLiteral("Requisito de exportación indirecta"));
 }
 
+namespace {
+
+// The face the fixed places were measured with travels inside the program,
+// so the window keeps its layout where the system lacks it. Read in place
+// from the resource: the face is most of a megabyte.
+QString windowFamily()
+{
+    static const QString family = [] {
+        const QResource file(QStringLiteral(":/questionnaire/fonts/DejaVuSans.ttf"));
+        int id = -1;
+        if (file.isValid() && file.compressionAlgorithm() == QResource::NoCompression)
+            id = QFontDatabase::addApplicationFontFromData(
+                QByteArray::fromRawData(reinterpret_cast<const char *>(file.data()), qsizetype(file.size())));
+        const QStringList families = QFontDatabase::applicationFontFamilies(id);
+        if (families.isEmpty())
+            qWarning("The window's face could not be loaded; the system's is used");
+        return families.isEmpty() ? QStringLiteral("DejaVu Sans") : families.constFirst();
+    }();
+    return family;
+}
+
+} // namespace
+
 void Form1::buildLayout()
 {
     setWindowTitle(QStringLiteral("KORIM Ver. 1.0"));
@@ -779,7 +804,7 @@ void Form1::buildLayout()
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     // The window is drawn in fixed places: keep the face it was measured with.
-    QFont face(QStringLiteral("DejaVu Sans"));
+    QFont face(windowFamily());
     face.setPointSize(9);
     setFont(face);
     setFixedSize(twipsSize(11175, 7035));
