@@ -27,6 +27,39 @@ int wrappedLines(const QFontMetrics &metrics, const QString &caption, int width)
         return 0;
     return qMax(1, qRound(qreal(needed.height() + metrics.leading()) / metrics.lineSpacing()));
 }
+
+// The rest of the row goes to the narrowest tabs first, so short captions
+// get tabs of one common width.
+void shareSpare(QList<int> &widths, int spare)
+{
+    while (spare > 0) {
+        const int low = *std::min_element(widths.cbegin(), widths.cend());
+        int next = std::numeric_limits<int>::max();
+        int atLow = 0;
+        for (int w : widths) {
+            if (w == low)
+                ++atLow;
+            else
+                next = qMin(next, w);
+        }
+        const int raise = qMin(spare / atLow, next == std::numeric_limits<int>::max() ? spare : next - low);
+        if (raise <= 0) {
+            // Fewer pixels left than tabs at the floor: one each, from the left.
+            for (int i = 0; i < widths.size() && spare > 0; ++i) {
+                if (widths[i] == low) {
+                    ++widths[i];
+                    --spare;
+                }
+            }
+            break;
+        }
+        for (int &w : widths) {
+            if (w == low)
+                w += raise;
+        }
+        spare -= raise * atLow;
+    }
+}
 } // namespace
 
 WrappingTabBar::WrappingTabBar(QWidget *parent)
@@ -56,6 +89,33 @@ int WrappingTabBar::rowWidth() const
     return owner ? owner->width() : width();
 }
 
+// The narrowest tab that keeps the caption within the line limit with no
+// word cut, remembered per face and caption.
+int WrappingTabBar::captionWidth(const QFont &face, const QString &caption) const
+{
+    const QString memo = QStringLiteral("w|%1|").arg(face.key()) + caption;
+    if (auto known = measured_.constFind(memo); known != measured_.cend())
+        return *known;
+    // Wrapping only moves whole words, so the answer lies between the
+    // widest word and the caption on one line.
+    const QFontMetrics metrics(face);
+    int lo = 8;
+    for (QStringView word : QStringView(caption).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        lo = qMax(lo, metrics.horizontalAdvance(word.toString()));
+    int hi = qMax(lo, metrics.horizontalAdvance(caption));
+    while (lo < hi) {
+        const int mid = (lo + hi) / 2;
+        const int lines = wrappedLines(metrics, caption, mid);
+        if (lines > 0 && lines <= kMaxLines)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    const int width = lo + 2 * kPadX;
+    measured_.insert(memo, width);
+    return width;
+}
+
 QList<int> WrappingTabBar::tabWidths(int rowWidth) const
 {
     const int n = count();
@@ -71,64 +131,9 @@ QList<int> WrappingTabBar::tabWidths(int rowWidth) const
     QList<int> widths(n, 0);
     if (n == 0)
         return widths;
-    // The narrowest width that keeps each caption within the line limit with
-    // no word cut...
-    const QString memoPrefix = QStringLiteral("w|%1|").arg(face.key());
-    for (int i = 0; i < n; ++i) {
-        const QString &caption = captions.at(i);
-        const QString memo = memoPrefix + caption;
-        if (auto known = measured_.constFind(memo); known != measured_.cend()) {
-            widths[i] = *known;
-            continue;
-        }
-        // Wrapping only moves whole words, so the answer lies between the
-        // widest word and the caption on one line.
-        const QFontMetrics metrics(face);
-        int lo = 8;
-        for (QStringView word : QStringView(caption).split(QLatin1Char(' '), Qt::SkipEmptyParts))
-            lo = qMax(lo, metrics.horizontalAdvance(word.toString()));
-        int hi = qMax(lo, metrics.horizontalAdvance(caption));
-        while (lo < hi) {
-            const int mid = (lo + hi) / 2;
-            const int lines = wrappedLines(metrics, caption, mid);
-            if (lines > 0 && lines <= kMaxLines)
-                hi = mid;
-            else
-                lo = mid + 1;
-        }
-        widths[i] = lo + 2 * kPadX;
-        measured_.insert(memo, widths[i]);
-    }
-    // ...then the rest of the row goes to the narrowest tabs first, so short
-    // captions get tabs of one common width.
-    int spare = rowWidth - std::accumulate(widths.cbegin(), widths.cend(), 0);
-    while (spare > 0) {
-        const int low = *std::min_element(widths.cbegin(), widths.cend());
-        int next = std::numeric_limits<int>::max();
-        int atLow = 0;
-        for (int w : widths) {
-            if (w == low)
-                ++atLow;
-            else
-                next = qMin(next, w);
-        }
-        const int raise = qMin(spare / atLow, next == std::numeric_limits<int>::max() ? spare : next - low);
-        if (raise <= 0) {
-            // Fewer pixels left than tabs at the floor: one each, from the left.
-            for (int i = 0; i < n && spare > 0; ++i) {
-                if (widths[i] == low) {
-                    ++widths[i];
-                    --spare;
-                }
-            }
-            break;
-        }
-        for (int &w : widths) {
-            if (w == low)
-                w += raise;
-        }
-        spare -= raise * atLow;
-    }
+    for (int i = 0; i < n; ++i)
+        widths[i] = captionWidth(face, captions.at(i));
+    shareSpare(widths, rowWidth - std::accumulate(widths.cbegin(), widths.cend(), 0));
     widthsRow_ = rowWidth;
     widthsFont_ = face;
     widthsCaptions_ = captions;
