@@ -8,7 +8,7 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 
-PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n
+PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n libqt6svg6
           fonts-dejavu-core fonts-liberation fonts-liberation2 poppler-utils python3-dbfread
           dosfstools fusefat)
 CI_PACKAGES=(clang libclang-rt-14-dev)

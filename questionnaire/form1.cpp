@@ -8,11 +8,12 @@
 #include <QApplication>
 #include <QStandardItemModel>
 
-// The toolbar pictures are compiled into this static library; they must be
-// registered by hand, from the global namespace.
-static void initForm1Icons()
+// The toolbar pictures and the window's face are compiled into this static
+// library; they must be registered by hand, from the global namespace.
+static void initForm1Resources()
 {
     Q_INIT_RESOURCE(form1icons);
+    Q_INIT_RESOURCE(form1face);
 }
 
 namespace korim::questionnaire {
@@ -24,7 +25,7 @@ Form1::Form1(const QString &dataFolder, QWidget *parent)
     , dataFolder_(dataFolder)
     , today_(QDate::currentDate())
 {
-    initForm1Icons();
+    initForm1Resources();
     setObjectName(QStringLiteral("Form1"));
     createDataSources();
     banks_ = new QStandardItemModel(0, 1, this);

@@ -366,6 +366,8 @@ private:
     void ensureApplicationOpen();
     void writeOfficeActivityBank();
     void zeroSalesRows(korim::data::DataSource *source, const QString &recordSource);
+    void eraseProducts();
+    void clearAfterErase();
     // form1_disco.cpp
     void reopenAfterDisk();
     int rfcCheckDepth_ = 0; // ValidaRFC runs; its boxes and refocusing are no leave of the field

@@ -33,12 +33,10 @@ public:
     }
 };
 
-} // namespace
-
-void Form1::bindFields()
+// Field of the window (by name: some are made later) -> field of DATOPROV.
+QList<std::pair<QString, QString>> boundFields()
 {
-    // Field of the window (by name: some are made later) -> field of DATOPROV.
-    bindings_ = {
+    return {
         {QStringLiteral("MaskEdBox1"), QStringLiteral("RFC")},
         {QStringLiteral("txtApePat1"), QStringLiteral("APEPATRAZ")},
         {QStringLiteral("txtApemat1"), QStringLiteral("APEMAT")},
@@ -72,6 +70,13 @@ void Form1::bindFields()
         {QStringLiteral("txtlocalidad"), QStringLiteral("LOCALIDAD")},
         {QStringLiteral("txtDomSucursal"), QStringLiteral("DOMBANCO")},
     };
+}
+
+} // namespace
+
+void Form1::bindFields()
+{
+    bindings_ = boundFields();
 
     mapper_ = new QDataWidgetMapper(this);
     mapper_->setObjectName(QStringLiteral("mapperDatoProv"));

@@ -225,6 +225,38 @@ void Form1::writeOfficeActivityBank()
     dtsDatoProv->setValue(35, keyOf(cmbBanco, cmbBanco->currentIndex()));
 }
 
+void Form1::eraseProducts()
+{
+    dtsProductos->setRecordSource(QStringLiteral("select * from PROVMERC"));
+    dtsProductos->refresh();
+    if (dtsProductos->eof())
+        return;
+    dtsProductos->moveFirst();
+    while (!dtsProductos->eof()) {
+        dtsProductos->deleteRecord();
+        dtsProductos->moveNext();
+    }
+}
+
+// What Nuevo leaves as it was: the maquila fields, the RFC, the options and
+// lists, the edit button and the tab.
+void Form1::clearAfterErase()
+{
+    txtnummaquila->setText(QString());
+    txtanomaquila->setText(QString());
+    MaskEdBox1->setMask(QString());
+    MaskEdBox1->setText(QString());
+    MaskEdBox1->setMask(kRfcMask);
+
+    uncheckProgrammeOptions();
+    Combo5->setCurrentIndex(0);
+    Combo1->setCurrentIndex(0);
+    cmbActividad->setCurrentIndex(0);
+    cmbBanco->setCurrentIndex(0);
+    Command1[6]->setEnabled(true);
+    SSTab1->setCurrentIndex(0);
+}
+
 void Form1::BorraRegistros()
 {
     if (dtsDatoProv->eof())
@@ -255,41 +287,16 @@ void Form1::BorraRegistros()
     step([this] { zeroSalesRows(dtsVTotales, QStringLiteral("select * from ventas where tipo =1")); });
     step([this] { zeroSalesRows(dtsVentasExp, QStringLiteral("select * from ventas where tipo =2")); });
 
-    const QString products = QStringLiteral("select * from PROVMERC");
-    step([&] {
-        dtsProductos->setRecordSource(products);
-        dtsProductos->refresh();
-        if (!dtsProductos->eof()) {
-            dtsProductos->moveFirst();
-            while (!dtsProductos->eof()) {
-                dtsProductos->deleteRecord();
-                dtsProductos->moveNext();
-            }
-        }
-    });
-    step([&] {
-        dtsProductos->setRecordSource(products);
+    step([this] { eraseProducts(); });
+    step([this] {
+        dtsProductos->setRecordSource(QStringLiteral("select * from PROVMERC"));
         dtsProductos->refresh();
     });
 
     dtsDatoProv->setRecordSource(QStringLiteral("datoprov"));
     dtsDatoProv->refresh();
     Nuevo();
-
-    txtnummaquila->setText(QString());
-    txtanomaquila->setText(QString());
-    MaskEdBox1->setMask(QString());
-    MaskEdBox1->setText(QString());
-    MaskEdBox1->setMask(kRfcMask);
-
-    uncheckProgrammeOptions();
-    Combo5->setCurrentIndex(0);
-    Combo1->setCurrentIndex(0);
-    cmbActividad->setCurrentIndex(0);
-    cmbBanco->setCurrentIndex(0);
-    Command1[6]->setEnabled(true);
-    SSTab1->setCurrentIndex(0);
-
+    clearAfterErase();
     writeOfficeActivityBank();
     dtsDatoProv->addNew();
     if (!failed.isEmpty())

@@ -9,21 +9,22 @@
 #include "questionnaire/keypipeline.h"
 #include "questionnaire/maskededit.h"
 #include "questionnaire/tabcontrol.h"
-#include "questionnaire/textwidth.h"
 #include "questionnaire/twips.h"
-#include "questionnaire/vectoricon.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QFontDatabase>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QGroupBox>
 #include <QHash>
 #include <QHeaderView>
+#include <QIcon>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QResource>
 #include <QScreen>
 #include <QSet>
 #include <QStandardItemModel>
@@ -164,7 +165,7 @@ void Form1::buildToolbar()
         auto *button = make<QToolButton>(this, name.toLatin1().constData(), twipsRect(b.left, 30, 375, 495));
         const QString picture = QString::fromLatin1(b.icon);
         if (!pictures.contains(picture))
-            pictures.insert(picture, vectorIcon(QStringLiteral(":/questionnaire/icons/%1.svg").arg(picture)));
+            pictures.insert(picture, QIcon(QStringLiteral(":/questionnaire/icons/%1.svg").arg(picture)));
         button->setIcon(pictures.value(picture));
         button->setIconSize(QSize(20, 20));
         button->setToolButtonStyle(Qt::ToolButtonIconOnly);
@@ -188,7 +189,7 @@ QLabel *Form1::addLabel(QWidget *parent, const QString &text, const QRect &rect,
     label->setObjectName(QStringLiteral("lbl") + buddy->objectName());
     QRect r = rect;
     if (r.width() <= 0)
-        r.setWidth(plainTextWidth(label->font(), withoutMnemonic(text)) + 1);
+        r.setWidth(label->sizeHint().width());
     if (r.height() <= 0)
         r.setHeight(kFieldHeight);
     label->setGeometry(r);
@@ -773,6 +774,29 @@ void Form1::setDesignedStates()
     RichTextBox2->setAccessibleName(QStringLiteral("Requisito de exportación indirecta"));
 }
 
+namespace {
+
+// The face the fixed places were measured with travels inside the program,
+// so the window keeps its layout where the system lacks it. Read in place
+// from the resource: the face is most of a megabyte.
+QString windowFamily()
+{
+    static const QString family = [] {
+        const QResource file(QStringLiteral(":/questionnaire/fonts/DejaVuSans.ttf"));
+        int id = -1;
+        if (file.isValid() && file.compressionAlgorithm() == QResource::NoCompression)
+            id = QFontDatabase::addApplicationFontFromData(
+                QByteArray::fromRawData(reinterpret_cast<const char *>(file.data()), qsizetype(file.size())));
+        const QStringList families = QFontDatabase::applicationFontFamilies(id);
+        if (families.isEmpty())
+            qWarning("The window's face could not be loaded; the system's is used");
+        return families.isEmpty() ? QStringLiteral("DejaVu Sans") : families.constFirst();
+    }();
+    return family;
+}
+
+} // namespace
+
 void Form1::buildLayout()
 {
     setWindowTitle(QStringLiteral("KORIM Ver. 1.0"));
@@ -780,7 +804,7 @@ void Form1::buildLayout()
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     // The window is drawn in fixed places: keep the face it was measured with.
-    QFont face(QStringLiteral("DejaVu Sans"));
+    QFont face(windowFamily());
     face.setPointSize(9);
     setFont(face);
     setFixedSize(twipsSize(11175, 7035));

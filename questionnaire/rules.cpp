@@ -97,19 +97,14 @@ QString grouped(const std::string &integer, const QString &separator)
     return text;
 }
 
-} // namespace
-
-double numericValue(const QString &text)
+// The leading number of text from position i on, as plain ASCII, skipping
+// blanks anywhere in it; empty when it holds no digit. i ends after it.
+std::string leadingNumber(const QString &text, int &i)
 {
-    // Collect the leading number as plain ASCII, skipping blanks anywhere in it.
     std::string number;
-    int i = 0;
     const int n = int(text.size());
-    auto skipBlanks = [&] {
-        while (i < n && isBlank(text[i]))
-            ++i;
-    };
-    skipBlanks();
+    while (i < n && isBlank(text[i]))
+        ++i;
     if (i < n && text[i] == QLatin1Char('-')) {
         number.push_back('-');
         ++i;
@@ -130,34 +125,46 @@ double numericValue(const QString &text)
             break;
         }
     }
-    if (!sawDigit)
-        return 0.0;
-    // An exponent counts only when digits follow it, so "12E" stays 12; it lets
-    // a number Qt printed in scientific form ("2e+06") read back whole.
-    if (i < n && (text[i] == QLatin1Char('e') || text[i] == QLatin1Char('E'))) {
-        std::string exponent = "e";
-        int j = i + 1;
-        auto skip = [&] {
-            while (j < n && isBlank(text[j]))
-                ++j;
-        };
-        skip();
-        if (j < n && (text[j] == QLatin1Char('-') || text[j] == QLatin1Char('+'))) {
-            exponent.push_back(char(text[j].unicode()));
-            ++j;
-        }
-        bool expDigit = false;
-        for (; j < n; ++j) {
-            if (isBlank(text[j]))
-                continue;
-            if (!isDigit(text[j]))
-                break;
-            exponent.push_back(char(text[j].unicode()));
-            expDigit = true;
-        }
-        if (expDigit)
-            number += exponent;
+    return sawDigit ? number : std::string();
+}
+
+// An exponent at position i ("e-3", blanks allowed), or empty: it counts only
+// when digits follow it, so "12E" stays 12; it lets a number Qt printed in
+// scientific form ("2e+06") read back whole.
+std::string exponentAt(const QString &text, int i)
+{
+    const int n = int(text.size());
+    if (i >= n || (text[i] != QLatin1Char('e') && text[i] != QLatin1Char('E')))
+        return {};
+    std::string exponent = "e";
+    int j = i + 1;
+    while (j < n && isBlank(text[j]))
+        ++j;
+    if (j < n && (text[j] == QLatin1Char('-') || text[j] == QLatin1Char('+'))) {
+        exponent.push_back(char(text[j].unicode()));
+        ++j;
     }
+    bool expDigit = false;
+    for (; j < n; ++j) {
+        if (isBlank(text[j]))
+            continue;
+        if (!isDigit(text[j]))
+            break;
+        exponent.push_back(char(text[j].unicode()));
+        expDigit = true;
+    }
+    return expDigit ? exponent : std::string();
+}
+
+} // namespace
+
+double numericValue(const QString &text)
+{
+    int i = 0;
+    std::string number = leadingNumber(text, i);
+    if (number.empty())
+        return 0.0;
+    number += exponentAt(text, i);
     errno = 0;
     double value = std::strtod(number.c_str(), nullptr);
     // Absurdly long inputs must not turn into infinity and poison the totals.

@@ -1,7 +1,6 @@
 #include "questionnaire/tabcontrol.h"
 
-#include "questionnaire/textwidth.h"
-
+#include <QFontMetrics>
 #include <QList>
 #include <QPainter>
 #include <QStyleOptionTab>
@@ -18,6 +17,49 @@ constexpr int kPadX = 4;      // blank space left and right of a caption
 constexpr int kPadY = 4;      // above and below
 constexpr int kMaxLines = 3;  // captions wrap onto at most this many lines
 constexpr int kTextFlags = Qt::AlignCenter | Qt::TextWordWrap;
+
+// Lines the caption takes word-wrapped into width, measured as it is drawn;
+// 0 when a word is wider than width.
+int wrappedLines(const QFontMetrics &metrics, const QString &caption, int width)
+{
+    const QRect needed = metrics.boundingRect(QRect(0, 0, width, 1 << 16), kTextFlags, caption);
+    if (needed.width() > width)
+        return 0;
+    return qMax(1, qRound(qreal(needed.height() + metrics.leading()) / metrics.lineSpacing()));
+}
+
+// The rest of the row goes to the narrowest tabs first, so short captions
+// get tabs of one common width.
+void shareSpare(QList<int> &widths, int spare)
+{
+    while (spare > 0) {
+        const int low = *std::min_element(widths.cbegin(), widths.cend());
+        int next = std::numeric_limits<int>::max();
+        int atLow = 0;
+        for (int w : widths) {
+            if (w == low)
+                ++atLow;
+            else
+                next = qMin(next, w);
+        }
+        const int raise = qMin(spare / atLow, next == std::numeric_limits<int>::max() ? spare : next - low);
+        if (raise <= 0) {
+            // Fewer pixels left than tabs at the floor: one each, from the left.
+            for (int i = 0; i < widths.size() && spare > 0; ++i) {
+                if (widths[i] == low) {
+                    ++widths[i];
+                    --spare;
+                }
+            }
+            break;
+        }
+        for (int &w : widths) {
+            if (w == low)
+                w += raise;
+        }
+        spare -= raise * atLow;
+    }
+}
 } // namespace
 
 WrappingTabBar::WrappingTabBar(QWidget *parent)
@@ -35,7 +77,7 @@ int WrappingTabBar::captionHeight(const QString &faceKey, const QString &caption
     auto known = measured_.constFind(key);
     if (known != measured_.cend())
         return *known;
-    const int lines = wrappedLines(font(), caption, textWidth);
+    const int lines = wrappedLines(fontMetrics(), caption, textWidth);
     const int height = fontMetrics().lineSpacing() * (lines > 0 ? lines : 1);
     measured_.insert(key, height);
     return height;
@@ -45,6 +87,33 @@ int WrappingTabBar::rowWidth() const
 {
     const QWidget *owner = parentWidget();
     return owner ? owner->width() : width();
+}
+
+// The narrowest tab that keeps the caption within the line limit with no
+// word cut, remembered per face and caption.
+int WrappingTabBar::captionWidth(const QFont &face, const QString &caption) const
+{
+    const QString memo = QStringLiteral("w|%1|").arg(face.key()) + caption;
+    if (auto known = measured_.constFind(memo); known != measured_.cend())
+        return *known;
+    // Wrapping only moves whole words, so the answer lies between the
+    // widest word and the caption on one line.
+    const QFontMetrics metrics(face);
+    int lo = 8;
+    for (QStringView word : QStringView(caption).split(QLatin1Char(' '), Qt::SkipEmptyParts))
+        lo = qMax(lo, metrics.horizontalAdvance(word.toString()));
+    int hi = qMax(lo, metrics.horizontalAdvance(caption));
+    while (lo < hi) {
+        const int mid = (lo + hi) / 2;
+        const int lines = wrappedLines(metrics, caption, mid);
+        if (lines > 0 && lines <= kMaxLines)
+            hi = mid;
+        else
+            lo = mid + 1;
+    }
+    const int width = lo + 2 * kPadX;
+    measured_.insert(memo, width);
+    return width;
 }
 
 QList<int> WrappingTabBar::tabWidths(int rowWidth) const
@@ -62,65 +131,9 @@ QList<int> WrappingTabBar::tabWidths(int rowWidth) const
     QList<int> widths(n, 0);
     if (n == 0)
         return widths;
-    // The narrowest width that keeps each caption within the line limit with
-    // no word cut...
-    const QString memoPrefix = QStringLiteral("w|%1|").arg(face.key());
-    for (int i = 0; i < n; ++i) {
-        const QString &caption = captions.at(i);
-        const QString memo = memoPrefix + caption;
-        if (auto known = measured_.constFind(memo); known != measured_.cend()) {
-            widths[i] = *known;
-            continue;
-        }
-        // Wrapping only moves whole words, so the answer lies between the
-        // widest word and the caption on one line.
-        int lo = 8;
-        for (QStringView word : QStringView(caption).split(QLatin1Char(' '), Qt::SkipEmptyParts))
-            lo = qMax(lo, plainTextWidth(face, word));
-        int hi = qMax(lo, plainTextWidth(face, caption));
-        while (lo < hi) {
-            const int mid = (lo + hi) / 2;
-            const int lines = wrappedLines(face, caption, mid);
-            if (lines > 0 && lines <= kMaxLines)
-                hi = mid;
-            else
-                lo = mid + 1;
-        }
-        // One pixel for the kerning the sums leave out.
-        ++lo;
-        widths[i] = lo + 2 * kPadX;
-        measured_.insert(memo, widths[i]);
-    }
-    // ...then the rest of the row goes to the narrowest tabs first, so short
-    // captions get tabs of one common width.
-    int spare = rowWidth - std::accumulate(widths.cbegin(), widths.cend(), 0);
-    while (spare > 0) {
-        const int low = *std::min_element(widths.cbegin(), widths.cend());
-        int next = std::numeric_limits<int>::max();
-        int atLow = 0;
-        for (int w : widths) {
-            if (w == low)
-                ++atLow;
-            else
-                next = qMin(next, w);
-        }
-        const int raise = qMin(spare / atLow, next == std::numeric_limits<int>::max() ? spare : next - low);
-        if (raise <= 0) {
-            // Fewer pixels left than tabs at the floor: one each, from the left.
-            for (int i = 0; i < n && spare > 0; ++i) {
-                if (widths[i] == low) {
-                    ++widths[i];
-                    --spare;
-                }
-            }
-            break;
-        }
-        for (int &w : widths) {
-            if (w == low)
-                w += raise;
-        }
-        spare -= raise * atLow;
-    }
+    for (int i = 0; i < n; ++i)
+        widths[i] = captionWidth(face, captions.at(i));
+    shareSpare(widths, rowWidth - std::accumulate(widths.cbegin(), widths.cend(), 0));
     widthsRow_ = rowWidth;
     widthsFont_ = face;
     widthsCaptions_ = captions;

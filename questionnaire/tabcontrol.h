@@ -28,6 +28,7 @@ protected:
 
 private:
     int captionHeight(const QString &faceKey, const QString &caption, int textWidth) const;
+    int captionWidth(const QFont &face, const QString &caption) const;
     int rowWidth() const;
     // What the widths were worked out for; layout asks many times.
     mutable int widthsRow_ = -1;

@@ -1,5 +1,6 @@
-// What the window looks like: nothing clipped or overlapping on any tab, the
-// toolbar pictures drawn at 100 % and 200 %, and the screenshots of every tab
+// What the window looks like: nothing clipped or overlapping on any tab, at
+// every scale and without the face on the machine; the toolbar pictures
+// drawn crisp at 100 % to 200 %; the screenshots of every tab as documented
 // (written to $KORIM_SCREENSHOT_DIR when it is set).
 
 #include "questionnaire/support/formtest.h"
@@ -11,6 +12,11 @@
 #include "questionnaire/tabcontrol.h"
 
 #include <QDir>
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontInfo>
+#include <QProcess>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QScrollBar>
@@ -149,11 +155,20 @@ private:
     }
 
 private slots:
+    void initTestCase()
+    {
+        // A child run for a machine without the face must really lack it.
+        if (qEnvironmentVariableIsSet("KORIM_SCREENS_NO_FACE"))
+            QVERIFY(!QFontDatabase::families().contains(QStringLiteral("DejaVu Sans")));
+    }
+
     void everyTabIsTidy()
     {
         QTemporaryDir dir;
         MessageRecorder boxes;
         auto form = filledForm(dir);
+        // The window draws in the face it was laid out for, shipped or not.
+        QCOMPARE(QFontInfo(form->font()).family(), QStringLiteral("DejaVu Sans"));
         QStringList faults;
         checkTidy(form.get(), faults);
         for (int t = 0; t < form->SSTab1->count(); ++t) {
@@ -199,17 +214,77 @@ private slots:
         QVERIFY2(faults.isEmpty(), qPrintable(faults.join(QLatin1Char('\n'))));
     }
 
+    // The fixed places hold at the scales a clerk may set and on a machine
+    // without the window's face: each case runs the tidiness check above in
+    // a child process under that scale and those fonts.
+    void tidyAtEveryScaleAndFace_data()
+    {
+        QTest::addColumn<QString>("scale");
+        QTest::addColumn<bool>("withoutFace");
+        for (const char *scale : {"1", "1.25", "1.5", "2"})
+            QTest::newRow(scale) << QString::fromLatin1(scale) << false;
+        QTest::newRow("no DejaVu Sans, 1") << QStringLiteral("1") << true;
+        QTest::newRow("no DejaVu Sans, 1.5") << QStringLiteral("1.5") << true;
+    }
+
+    void tidyAtEveryScaleAndFace()
+    {
+        if (qEnvironmentVariableIsSet("KORIM_SCREENS_CHILD"))
+            QSKIP("runs in the parent only");
+        QFETCH(QString, scale);
+        QFETCH(bool, withoutFace);
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("KORIM_SCREENS_CHILD"), QStringLiteral("1"));
+        env.insert(QStringLiteral("QT_SCALE_FACTOR"), scale);
+        QTemporaryDir fonts;
+        if (withoutFace) {
+            // Every font of the machine but the DejaVu Sans family.
+            QDir dir(fonts.path());
+            QVERIFY(dir.mkpath(QStringLiteral("files")));
+            QDirIterator it(QStringLiteral("/usr/share/fonts"), QDir::Files, QDirIterator::Subdirectories);
+            while (it.hasNext()) {
+                const QFileInfo file(it.next());
+                if (file.fileName().startsWith(QLatin1String("DejaVuSans"))
+                    && !file.fileName().startsWith(QLatin1String("DejaVuSansMono")))
+                    continue;
+                QFile::link(file.filePath(), dir.filePath(QStringLiteral("files/") + file.fileName()));
+            }
+            QFile conf(dir.filePath(QStringLiteral("fonts.conf")));
+            QVERIFY(conf.open(QIODevice::WriteOnly));
+            conf.write(QStringLiteral("<?xml version=\"1.0\"?>\n<!DOCTYPE fontconfig SYSTEM \"fonts.dtd\">\n"
+                                      "<fontconfig><dir>%1/files</dir><cachedir>%1/cache</cachedir>"
+                                      "<include ignore_missing=\"yes\">/etc/fonts/conf.d</include></fontconfig>\n")
+                           .arg(fonts.path())
+                           .toUtf8());
+            conf.close();
+            env.insert(QStringLiteral("FONTCONFIG_FILE"), conf.fileName());
+            env.insert(QStringLiteral("KORIM_SCREENS_NO_FACE"), QStringLiteral("1"));
+        }
+        QProcess child;
+        child.setProcessEnvironment(env);
+        child.setProcessChannelMode(QProcess::MergedChannels);
+        child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("everyTabIsTidy")});
+        QVERIFY(child.waitForFinished(240000));
+        QVERIFY2(child.exitStatus() == QProcess::NormalExit && child.exitCode() == 0,
+                 child.readAll().constData());
+    }
+
     void toolbarPicturesAreDrawn()
     {
         QTemporaryDir dir;
         auto form = openForm(makeDataFolder(dir.path()));
         for (int index : {0, 1, 2, 4, 5, 6, 7, 8, 9}) {
             const QIcon icon = form->Command1[std::size_t(index)]->icon();
-            for (qreal scale : {1.0, 2.0}) {
+            for (qreal scale : {1.0, 1.25, 1.5, 2.0}) {
                 const QPixmap pixmap = icon.pixmap(QSize(20, 20), scale);
                 QVERIFY2(!pixmap.isNull(), qPrintable(QStringLiteral("button %1 has no picture").arg(index)));
                 const QImage image = pixmap.toImage();
-                QCOMPARE(image.width(), int(20 * scale));
+                const int side = qRound(20 * scale);
+                QCOMPARE(image.width(), side);
+                // Crisp: drawn at the screen's pixels, not a 20-pixel picture stretched.
+                const QImage direct = icon.pixmap(QSize(side, side), 1.0).toImage();
+                QVERIFY2(image.convertToFormat(QImage::Format_ARGB32) == direct.convertToFormat(QImage::Format_ARGB32),
+                         qPrintable(QStringLiteral("button %1 at %2x is not drawn at its size").arg(index).arg(scale)));
                 int painted = 0;
                 for (int y = 0; y < image.height(); ++y) {
                     for (int x = 0; x < image.width(); ++x)
@@ -233,6 +308,21 @@ private slots:
             QCoreApplication::processEvents();
             const QImage shot = form->grab().toImage();
             QCOMPARE(shot.size(), form->size() * shot.devicePixelRatio());
+            // At the default scale the window looks exactly as documented.
+            const QString documented = qEnvironmentVariable("KORIM_SOURCE_DIR")
+                                       + QStringLiteral("/docs/screenshots/tab%1.png").arg(t);
+            if (shot.devicePixelRatio() == 1.0 && QFile::exists(documented)) {
+                const QImage expected = QImage(documented).convertToFormat(QImage::Format_RGB32);
+                const QImage actual = shot.convertToFormat(QImage::Format_RGB32);
+                QCOMPARE(actual.size(), expected.size());
+                int differing = 0;
+                for (int y = 0; y < actual.height(); ++y) {
+                    for (int x = 0; x < actual.width(); ++x)
+                        differing += actual.pixel(x, y) != expected.pixel(x, y) ? 1 : 0;
+                }
+                QVERIFY2(differing == 0, qPrintable(QStringLiteral("tab %1: %2 pixels differ from %3")
+                                                        .arg(t).arg(differing).arg(documented)));
+            }
             if (!out.isEmpty()) {
                 QDir().mkpath(out);
                 QVERIFY(shot.save(QDir(out).filePath(QStringLiteral("tab%1.png").arg(t))));
