@@ -1,6 +1,7 @@
 #include "questionnaire/gridmodel.h"
 
 #include "data/datasource.h"
+#include "data/dbf.h"
 #include "questionnaire/rules.h"
 
 #include <QLineEdit>
@@ -33,6 +34,9 @@ namespace {
 
 bool isNumber(const QVariant &value)
 {
+    // Stored figures with decimals arrive as exact decimals.
+    if (value.metaType() == QMetaType::fromType<korim::data::Decimal>())
+        return true;
     switch (value.typeId()) {
     case QMetaType::Double:
     case QMetaType::LongLong:
