@@ -4,6 +4,8 @@
 
 #include <QDateTime>
 
+#include <QVarLengthArray>
+
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -81,7 +83,7 @@ bool isDigit(char c)
 // point, optional exponent, blanks (or NULs) around.
 struct NumberText {
     bool negative = false;
-    QByteArray digits; // integer and fraction digits together
+    QVarLengthArray<char, 32> digits; // integer and fraction digits together (no allocation for a field's worth)
     qsizetype point = 0; // the point's place among digits, exponent applied
 };
 
@@ -91,6 +93,8 @@ enum class Scan { Blank, Number, Garbage };
 // digits a field holds at most, every such value still has a nearest double.
 constexpr int kMaxExponent = 280;
 
+// With no out, only checks: the open of a table checks every value, and
+// collecting digits there would cost an allocation per value.
 Scan scanNumber(const char *p, int n, NumberText *out)
 {
     trim(p, n);
@@ -98,19 +102,24 @@ Scan scanNumber(const char *p, int n, NumberText *out)
         return Scan::Blank;
     int i = 0;
     if (p[0] == '+' || p[0] == '-') {
-        out->negative = p[0] == '-';
+        if (out)
+            out->negative = p[0] == '-';
         ++i;
     }
     int intDigits = 0, fracDigits = 0;
-    while (i < n && isDigit(p[i])) {
-        out->digits += p[i++];
-        ++intDigits;
-    }
+    const int intStart = i;
+    while (i < n && isDigit(p[i]))
+        ++i;
+    intDigits = i - intStart;
     if (i < n && p[i] == '.') {
         ++i;
-        while (i < n && isDigit(p[i])) {
-            out->digits += p[i++];
-            ++fracDigits;
+        const int fracStart = i;
+        while (i < n && isDigit(p[i]))
+            ++i;
+        fracDigits = i - fracStart;
+        if (out && fracDigits > 0) {
+            out->digits.append(p + intStart, intDigits);
+            out->digits.append(p + fracStart, fracDigits);
         }
     }
     if (intDigits + fracDigits == 0)
@@ -135,7 +144,11 @@ Scan scanNumber(const char *p, int n, NumberText *out)
     }
     if (i != n)
         return Scan::Garbage;
-    out->point = intDigits + exponent;
+    if (out) {
+        if (out->digits.isEmpty())
+            out->digits.append(p + intStart, intDigits);
+        out->point = intDigits + exponent;
+    }
     return Scan::Number;
 }
 
@@ -390,10 +403,9 @@ Scan scanField(const FieldDef &field, const char *bytes, NumberText *number, QDa
 
 QString unreadableField(const FieldDef &field, const char *bytes)
 {
-    NumberText number;
     QDate date;
     bool logical = false;
-    if (scanField(field, bytes, &number, &date, &logical) != Scan::Garbage)
+    if (scanField(field, bytes, nullptr, &date, &logical) != Scan::Garbage)
         return {};
     switch (field.type) {
     case FieldType::Numeric:
@@ -435,8 +447,17 @@ FieldValue decodeFieldValue(const FieldDef &field, const char *bytes, CodePage p
             v.kind = FieldValue::Kind::Integer;
             v.integer = integer;
         } else {
+            // The nearest double of the stored digits, read from the bytes
+            // themselves (the scan above has checked their form).
+            const char *p = bytes;
+            int n = field.length;
+            trim(p, n);
+            if (n > 0 && *p == '+') {
+                ++p;
+                --n;
+            }
             v.kind = FieldValue::Kind::Real;
-            v.real = DecimalAccess::make(number.negative, number.digits, number.point).toDouble();
+            std::from_chars(p, p + n, v.real);
         }
         break;
     }
@@ -465,7 +486,7 @@ QVariant decodeField(const FieldDef &field, const char *bytes, CodePage page)
         qint64 integer = 0;
         if (field.decimals == 0 && smallInteger(number, &integer))
             return QVariant(qlonglong(integer));
-        const Decimal d = DecimalAccess::make(number.negative, number.digits, number.point);
+        const Decimal d = DecimalAccess::make(number.negative, QByteArray(number.digits.data(), number.digits.size()), number.point);
         bool fits = false;
         const qlonglong whole = d.isInteger() && field.decimals == 0 ? d.toLongLong(&fits) : 0;
         if (fits)
