@@ -154,7 +154,23 @@ Scan scanNumber(const char *p, int n, NumberText *out)
 
 // Dates: eight digits of a real day, or blank (blanks, NULs or zeros, as
 // other writers leave an empty date).
-Scan scanDate(const char *p, int n, QDate *out)
+struct DateParts {
+    int year = 0, month = 0, day = 0;
+};
+
+// A day of the Gregorian calendar from year 1, as QDate takes them; by hand
+// because the open of a table checks every date, and QDate's conversions
+// cost more than the check.
+bool isRealDay(int year, int month, int day)
+{
+    static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+    if (year < 1 || month < 1 || month > 12 || day < 1)
+        return false;
+    const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+    return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+}
+
+Scan scanDate(const char *p, int n, DateParts *out)
 {
     bool empty = true;
     for (int i = 0; i < n; ++i)
@@ -173,9 +189,9 @@ Scan scanDate(const char *p, int n, QDate *out)
             parts[k] = parts[k] * 10 + (p[at] - '0');
         }
     }
-    if (!QDate::isValid(parts[0], parts[1], parts[2]))
+    if (!isRealDay(parts[0], parts[1], parts[2]))
         return Scan::Garbage;
-    *out = QDate(parts[0], parts[1], parts[2]);
+    *out = {parts[0], parts[1], parts[2]};
     return Scan::Number;
 }
 
@@ -383,7 +399,7 @@ const bool kDecimalConversions = [] {
 }();
 
 // What the field's bytes hold, checked.
-Scan scanField(const FieldDef &field, const char *bytes, NumberText *number, QDate *date, bool *logical)
+Scan scanField(const FieldDef &field, const char *bytes, NumberText *number, DateParts *date, bool *logical)
 {
     switch (field.type) {
     case FieldType::Character:
@@ -403,7 +419,7 @@ Scan scanField(const FieldDef &field, const char *bytes, NumberText *number, QDa
 
 QString unreadableField(const FieldDef &field, const char *bytes)
 {
-    QDate date;
+    DateParts date;
     bool logical = false;
     if (scanField(field, bytes, nullptr, &date, &logical) != Scan::Garbage)
         return {};
@@ -435,7 +451,7 @@ FieldValue decodeFieldValue(const FieldDef &field, const char *bytes, CodePage p
         return v;
     }
     NumberText number;
-    QDate date;
+    DateParts date;
     bool logical = false;
     if (scanField(field, bytes, &number, &date, &logical) != Scan::Number)
         return v;
@@ -463,9 +479,9 @@ FieldValue decodeFieldValue(const FieldDef &field, const char *bytes, CodePage p
     }
     case FieldType::Date:
         v.kind = FieldValue::Kind::Date;
-        v.year = date.year();
-        v.month = date.month();
-        v.day = date.day();
+        v.year = date.year;
+        v.month = date.month;
+        v.day = date.day;
         break;
     case FieldType::Logical:
         v.kind = FieldValue::Kind::Logical;

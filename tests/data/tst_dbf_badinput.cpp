@@ -162,6 +162,10 @@ void TestDbfBadInput::eachFaultHasItsMessage_data()
                                                          "que no es una fecha.");
     QTest::newRow("impossible date") << Damage([](QByteArray &b) { put(b, kHeader + kDate, "20230229"); })
                                      << QStringLiteral("el campo FECHA el valor «20230229», que no es una fecha");
+    QTest::newRow("year zero") << Damage([](QByteArray &b) { put(b, kHeader + kDate, "00000101"); })
+                               << QStringLiteral("el campo FECHA el valor «00000101», que no es una fecha");
+    QTest::newRow("29 February of a century") << Damage([](QByteArray &b) { put(b, kHeader + kDate, "19000229"); })
+                                              << QStringLiteral("el campo FECHA el valor «19000229», que no es una fecha");
     QTest::newRow("garbage in a logical") << Damage([](QByteArray &b) { put(b, kHeader + kFlag, "X"); })
                                           << QStringLiteral("el campo ACTIVO el valor «X», que no es un valor lógico");
 }
@@ -222,6 +226,11 @@ void TestDbfBadInput::tolerableVariantsOpen_data()
         b[kHeader + kRecord] = '*';
         put(b, kHeader + kRecord + kNum, "1X2-.");
     }) << 2;
+    QTest::newRow("leap days") << Damage([](QByteArray &b) {
+        put(b, kHeader + kDate, "20000229");
+        put(b, kHeader + kRecord + kDate, "20240229");
+        put(b, kHeader + 2 * kRecord + kDate, "99991231");
+    }) << 3;
     QTest::newRow("empty values as others write them") << Damage([](QByteArray &b) {
         put(b, kHeader + kNum, QByteArray(5, '\0'));
         put(b, kHeader + kDate, "00000000");
