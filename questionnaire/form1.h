@@ -365,8 +365,6 @@ private:
     bool saveListsChosen();
     void ensureApplicationOpen();
     void writeOfficeActivityBank();
-    void zeroSalesRows(korim::data::DataSource *source, const QString &recordSource);
-    void eraseProducts();
     void clearAfterErase();
     // form1_disco.cpp
     void reopenAfterDisk();

@@ -6,6 +6,7 @@
 #include "data/datasource.h"
 #include "platform/messages.h"
 #include "questionnaire/maskededit.h"
+#include "questionnaire/recordrules.h"
 #include "questionnaire/rules.h"
 #include "questionnaire/tabcontrol.h"
 
@@ -161,7 +162,7 @@ void Form1::GrabaDatos()
 
     ensureApplicationOpen();
     dtsDatoProv->setValue(15, keyOf(Combo1, Combo1->currentIndex()));
-    dtsDatoProv->setValue(28, keyOf(Combo5, Combo5->currentIndex()));
+    dtsDatoProv->setValue(kOfficeKeyField, keyOf(Combo5, Combo5->currentIndex()));
     dtsDatoProv->setValue(21, numericValue(TipoProg->text()));
     ClaveActividad = cmbActividad->currentIndex();
     BuscaActividad();
@@ -169,8 +170,8 @@ void Form1::GrabaDatos()
     const int bank = chosenBankEntry();
     if (bank != cmbBanco->currentIndex())
         cmbBanco->setCurrentIndex(bank);
-    dtsDatoProv->setValue(35, keyOf(cmbBanco, bank));
-    dtsDatoProv->setValue(22, ClaveActividad);
+    dtsDatoProv->setValue(kBankKeyField, keyOf(cmbBanco, bank));
+    dtsDatoProv->setValue(kActivityKeyField, ClaveActividad);
 
     dtsDatoProv->updateRecord();
     dtsDatoProv->setBookmark(dtsDatoProv->lastModified());
@@ -199,43 +200,15 @@ void Form1::CancelaCambios()
     Habilita(false);
 }
 
-void Form1::zeroSalesRows(DataSource *source, const QString &recordSource)
-{
-    source->setRecordSource(recordSource);
-    source->refresh();
-    if (!source->eof()) {
-        source->moveFirst();
-        while (!source->eof()) {
-            source->edit();
-            for (int position = 1; position <= 5; ++position)
-                source->setValue(position, 0);
-            source->updateRecord();
-            source->moveNext();
-        }
-    }
-    source->refresh();
-}
-
 void Form1::writeOfficeActivityBank()
 {
-    dtsDatoProv->setValue(28, keyOf(Combo5, Combo5->currentIndex()));
+    RecordKeys keys;
+    keys.office = keyOf(Combo5, Combo5->currentIndex());
     ClaveActividad = cmbActividad->currentIndex();
     BuscaActividad();
-    dtsDatoProv->setValue(22, ClaveActividad);
-    dtsDatoProv->setValue(35, keyOf(cmbBanco, cmbBanco->currentIndex()));
-}
-
-void Form1::eraseProducts()
-{
-    dtsProductos->setRecordSource(QStringLiteral("select * from PROVMERC"));
-    dtsProductos->refresh();
-    if (dtsProductos->eof())
-        return;
-    dtsProductos->moveFirst();
-    while (!dtsProductos->eof()) {
-        dtsProductos->deleteRecord();
-        dtsProductos->moveNext();
-    }
+    keys.activity = ClaveActividad;
+    keys.bank = keyOf(cmbBanco, cmbBanco->currentIndex());
+    writeRecordKeys(*dtsDatoProv, keys);
 }
 
 // What Nuevo leaves as it was: the maquila fields, the RFC, the options and
@@ -267,34 +240,10 @@ void Form1::BorraRegistros()
     if (platform::showMessage(this, question) != platform::MsgAnswer::Yes)
         return;
 
-    // The engine compacts the table files on every deletion, so nothing of
-    // the erased application stays in them.
-    if (!dtsDatoProv->eof())
-        dtsDatoProv->deleteRecord();
-
-    // The application is gone: whatever fails from here on, the window must
-    // still end on a new application the clerk can type and save, so each
-    // step's failure is kept, the others still run, and it is told at the end.
-    QString failed;
-    auto step = [&failed](const auto &run) {
-        try {
-            run();
-        } catch (const DataError &e) {
-            if (failed.isEmpty())
-                failed = e.description();
-        }
-    };
-    step([this] { zeroSalesRows(dtsVTotales, QStringLiteral("select * from ventas where tipo =1")); });
-    step([this] { zeroSalesRows(dtsVentasExp, QStringLiteral("select * from ventas where tipo =2")); });
-
-    step([this] { eraseProducts(); });
-    step([this] {
-        dtsProductos->setRecordSource(QStringLiteral("select * from PROVMERC"));
-        dtsProductos->refresh();
-    });
-
-    dtsDatoProv->setRecordSource(QStringLiteral("datoprov"));
-    dtsDatoProv->refresh();
+    // Whatever fails after the application is deleted, the window must still
+    // end on a new application the clerk can type and save; the first
+    // failure is told at the end.
+    const QString failed = eraseApplication(*dtsDatoProv, *dtsVTotales, *dtsVentasExp, *dtsProductos);
     Nuevo();
     clearAfterErase();
     writeOfficeActivityBank();
