@@ -112,146 +112,106 @@ bool isRewriteTemporary(const QString &entryName, const QString &tableFileName)
     return true;
 }
 
-Layout parseLayout(const QByteArray &image, const QString &path, const QString &name)
+namespace {
+
+// The code page a table's language byte declares.
+CodePage codePageOf(std::uint8_t languageByte, const QString &path, const QString &name)
 {
-    auto fail = [&](const QString &message) { throw DbfError(path, message); };
-    const auto *b = reinterpret_cast<const unsigned char *>(image.constData());
-    const qint64 size = image.size();
-
-    if (size == 0)
-        fail(QStringLiteral("El archivo %1 está vacío: no es una tabla dBASE III.").arg(name));
-    if (b[0] != kVersion && b[0] != kVersionWithMemo)
-        fail(QStringLiteral("El archivo %1 no es una tabla dBASE III.").arg(name));
-    if (size < 32)
-        fail(QStringLiteral("El archivo %1 está truncado: el encabezado está incompleto.").arg(name));
-
-    Layout layout;
-    const quint32 count = le32(b + 4);
-    layout.headerLength = le16(b + 8);
-    layout.recordLength = le16(b + 10);
-    layout.languageByte = b[29];
-    switch (layout.languageByte) {
+    switch (languageByte) {
     case 0x00: // no driver declared: read as the program writes
     case 0x03:
     case 0x57: // "ANSI" in some writers, the same Western page
     case 0x58:
-        layout.codePage = CodePage::Windows1252;
-        break;
+        return CodePage::Windows1252;
     case 0x01:
-        layout.codePage = CodePage::Dos437;
-        break;
+        return CodePage::Dos437;
     case 0x02:
-        layout.codePage = CodePage::Dos850;
+        return CodePage::Dos850;
+    default:
+        throw DbfError(path,
+                       QStringLiteral("El archivo %1 usa una página de códigos que no se puede leer (0x%2).")
+                           .arg(name)
+                           .arg(uint(languageByte), 2, 16, QLatin1Char('0')));
+    }
+}
+
+// One 32-byte field descriptor d, checked against the fields before it.
+FieldDef parseField(const unsigned char *d, const QList<FieldDef> &fields, const QString &path, const QString &name)
+{
+    auto fail = [&](const QString &message) { throw DbfError(path, message); };
+    int nameLength = 0;
+    while (nameLength < 11 && d[nameLength] != 0)
+        ++nameLength;
+    FieldDef f;
+    f.name = QString::fromLatin1(reinterpret_cast<const char *>(d), nameLength).trimmed().toUpper();
+    const int number = int(fields.size()) + 1;
+    if (f.name.isEmpty())
+        fail(QStringLiteral("En el archivo %1 el campo %2 no tiene nombre.").arg(name).arg(number));
+    // Fields are found by name: a second one of the same name could never be reached.
+    for (qsizetype k = 0; k < fields.size(); ++k) {
+        if (fields[k].name == f.name)
+            fail(QStringLiteral("En el archivo %1 el campo %2 aparece dos veces (campos %3 y %4).")
+                     .arg(name, f.name)
+                     .arg(k + 1)
+                     .arg(number));
+    }
+    const unsigned char type = d[11];
+    f.length = d[16];
+    f.decimals = d[17];
+    auto badLength = [&] {
+        fail(QStringLiteral("En el archivo %1 el campo %2 tiene una longitud inválida (%3).")
+                 .arg(name, f.name)
+                 .arg(f.length));
+    };
+    auto badDecimals = [&] {
+        fail(QStringLiteral("En el archivo %1 el campo %2 tiene un número de decimales inválido (%3).")
+                 .arg(name, f.name)
+                 .arg(f.decimals));
+    };
+    switch (type) {
+    case 'C':
+        f.type = FieldType::Character;
+        if (f.length < 1 || f.length > 254)
+            badLength();
+        // Some writers keep a length above 255 here; we would read it differently from them.
+        if (f.decimals != 0)
+            badDecimals();
+        break;
+    case 'N':
+    case 'F':
+        f.type = FieldType(type);
+        if (f.length < 1 || f.length > 20)
+            badLength();
+        if (f.decimals > 15 || (f.decimals > 0 && f.decimals >= f.length))
+            badDecimals();
+        break;
+    case 'D':
+        f.type = FieldType::Date;
+        if (f.length != 8)
+            badLength();
+        f.decimals = 0;
+        break;
+    case 'L':
+        f.type = FieldType::Logical;
+        if (f.length != 1)
+            badLength();
+        f.decimals = 0;
         break;
     default:
-        fail(QStringLiteral("El archivo %1 usa una página de códigos que no se puede leer (0x%2).")
-                 .arg(name)
-                 .arg(uint(layout.languageByte), 2, 16, QLatin1Char('0')));
+        fail(QStringLiteral("En el archivo %1 el campo %2 es de un tipo que no se puede leer (%3).")
+                 .arg(name, f.name, printableType(type)));
     }
+    return f;
+}
 
-    qint64 pos = 32;
-    int sum = 0;
-    while (true) {
-        if (pos >= size)
-            fail(QStringLiteral("El archivo %1 está truncado: el encabezado está incompleto.").arg(name));
-        if (b[pos] == char(kHeaderEnd))
-            break;
-        if (pos + 32 > layout.headerLength)
-            fail(QStringLiteral("En el archivo %1 la longitud del encabezado (%2) no coincide con los campos.")
-                     .arg(name)
-                     .arg(layout.headerLength));
-        if (pos + 32 > size)
-            fail(QStringLiteral("El archivo %1 está truncado: el encabezado está incompleto.").arg(name));
-        const unsigned char *d = b + pos;
-        int nameLength = 0;
-        while (nameLength < 11 && d[nameLength] != 0)
-            ++nameLength;
-        FieldDef f;
-        f.name = QString::fromLatin1(reinterpret_cast<const char *>(d), nameLength).trimmed().toUpper();
-        const int number = int(layout.fields.size()) + 1;
-        if (f.name.isEmpty())
-            fail(QStringLiteral("En el archivo %1 el campo %2 no tiene nombre.").arg(name).arg(number));
-        // Fields are found by name: a second one of the same name could never be reached.
-        for (qsizetype k = 0; k < layout.fields.size(); ++k) {
-            if (layout.fields[k].name == f.name)
-                fail(QStringLiteral("En el archivo %1 el campo %2 aparece dos veces (campos %3 y %4).")
-                         .arg(name, f.name)
-                         .arg(k + 1)
-                         .arg(number));
-        }
-        const unsigned char type = d[11];
-        f.length = d[16];
-        f.decimals = d[17];
-        auto badLength = [&] {
-            fail(QStringLiteral("En el archivo %1 el campo %2 tiene una longitud inválida (%3).")
-                     .arg(name, f.name)
-                     .arg(f.length));
-        };
-        auto badDecimals = [&] {
-            fail(QStringLiteral("En el archivo %1 el campo %2 tiene un número de decimales inválido (%3).")
-                     .arg(name, f.name)
-                     .arg(f.decimals));
-        };
-        switch (type) {
-        case 'C':
-            f.type = FieldType::Character;
-            if (f.length < 1 || f.length > 254)
-                badLength();
-            // Some writers keep a length above 255 here; we would read it differently from them.
-            if (f.decimals != 0)
-                badDecimals();
-            break;
-        case 'N':
-        case 'F':
-            f.type = FieldType(type);
-            if (f.length < 1 || f.length > 20)
-                badLength();
-            if (f.decimals > 15 || (f.decimals > 0 && f.decimals >= f.length))
-                badDecimals();
-            break;
-        case 'D':
-            f.type = FieldType::Date;
-            if (f.length != 8)
-                badLength();
-            f.decimals = 0;
-            break;
-        case 'L':
-            f.type = FieldType::Logical;
-            if (f.length != 1)
-                badLength();
-            f.decimals = 0;
-            break;
-        default:
-            fail(QStringLiteral("En el archivo %1 el campo %2 es de un tipo que no se puede leer (%3).")
-                     .arg(name, f.name, printableType(type)));
-        }
-        f.offset = sum;
-        sum += f.length;
-        layout.fields.append(f);
-        pos += 32;
-    }
-    if (layout.fields.isEmpty())
-        fail(QStringLiteral("El archivo %1 no tiene campos.").arg(name));
-    // The records start right after the 0x0D, or after NUL padding some
-    // writers leave there; anything else there is a record the header length
-    // has skipped into, and every record would be read shifted.
-    bool padding = layout.headerLength >= pos + 1;
-    for (qint64 at = pos + 1; padding && at < layout.headerLength && at < size; ++at)
-        padding = b[at] == 0;
-    if (!padding)
-        fail(QStringLiteral("En el archivo %1 la longitud del encabezado (%2) no coincide con los campos "
-                            "(terminan en el byte %3).")
-                 .arg(name)
-                 .arg(layout.headerLength)
-                 .arg(pos + 1));
-    if (size < layout.headerLength)
-        fail(QStringLiteral("El archivo %1 está truncado: el encabezado está incompleto.").arg(name));
-    if (layout.recordLength != sum + 1)
-        fail(QStringLiteral("En el archivo %1 la longitud de registro (%2) no coincide con los campos (%3).")
-                 .arg(name)
-                 .arg(layout.recordLength)
-                 .arg(sum + 1));
-
+// The record area: its size against the declared count, the deletion
+// marks, and the values of the live records.
+void findRecords(Layout &layout, const QByteArray &image, quint32 count, const QString &path,
+                 const QString &name)
+{
+    auto fail = [&](const QString &message) { throw DbfError(path, message); };
+    const auto *b = reinterpret_cast<const unsigned char *>(image.constData());
+    const qint64 size = image.size();
     const qint64 body = size - layout.headerLength;
     const qint64 need = qint64(count) * layout.recordLength;
     const bool endMarker = body > 0 && b[size - 1] == char(kFileEnd);
@@ -271,6 +231,7 @@ Layout parseLayout(const QByteArray &image, const QString &path, const QString &
     }
     if (body > need + 1 || (body == need + 1 && !endMarker))
         countDisagrees();
+
 
     layout.liveOffsets.reserve(count);
     for (quint32 i = 0; i < count; ++i) {
@@ -302,6 +263,72 @@ Layout parseLayout(const QByteArray &image, const QString &path, const QString &
                      .arg(f.name, shownBytes(rec + f.offset, f.length, layout.codePage), why));
         }
     }
+}
+
+} // namespace
+
+Layout parseLayout(const QByteArray &image, const QString &path, const QString &name)
+{
+    auto fail = [&](const QString &message) { throw DbfError(path, message); };
+    const auto *b = reinterpret_cast<const unsigned char *>(image.constData());
+    const qint64 size = image.size();
+
+    if (size == 0)
+        fail(QStringLiteral("El archivo %1 está vacío: no es una tabla dBASE III.").arg(name));
+    if (b[0] != kVersion && b[0] != kVersionWithMemo)
+        fail(QStringLiteral("El archivo %1 no es una tabla dBASE III.").arg(name));
+    if (size < 32)
+        fail(QStringLiteral("El archivo %1 está truncado: el encabezado está incompleto.").arg(name));
+
+    Layout layout;
+    const quint32 count = le32(b + 4);
+    layout.headerLength = le16(b + 8);
+    layout.recordLength = le16(b + 10);
+    layout.languageByte = b[29];
+    layout.codePage = codePageOf(layout.languageByte, path, name);
+
+    qint64 pos = 32;
+    int sum = 0;
+    while (true) {
+        if (pos >= size)
+            fail(QStringLiteral("El archivo %1 está truncado: el encabezado está incompleto.").arg(name));
+        if (b[pos] == char(kHeaderEnd))
+            break;
+        if (pos + 32 > layout.headerLength)
+            fail(QStringLiteral("En el archivo %1 la longitud del encabezado (%2) no coincide con los campos.")
+                     .arg(name)
+                     .arg(layout.headerLength));
+        if (pos + 32 > size)
+            fail(QStringLiteral("El archivo %1 está truncado: el encabezado está incompleto.").arg(name));
+        FieldDef f = parseField(b + pos, layout.fields, path, name);
+        f.offset = sum;
+        sum += f.length;
+        layout.fields.append(f);
+        pos += 32;
+    }
+    if (layout.fields.isEmpty())
+        fail(QStringLiteral("El archivo %1 no tiene campos.").arg(name));
+    // The records start right after the 0x0D, or after NUL padding some
+    // writers leave there; anything else there is a record the header length
+    // has skipped into, and every record would be read shifted.
+    bool padding = layout.headerLength >= pos + 1;
+    for (qint64 at = pos + 1; padding && at < layout.headerLength && at < size; ++at)
+        padding = b[at] == 0;
+    if (!padding)
+        fail(QStringLiteral("En el archivo %1 la longitud del encabezado (%2) no coincide con los campos "
+                            "(terminan en el byte %3).")
+                 .arg(name)
+                 .arg(layout.headerLength)
+                 .arg(pos + 1));
+    if (size < layout.headerLength)
+        fail(QStringLiteral("El archivo %1 está truncado: el encabezado está incompleto.").arg(name));
+    if (layout.recordLength != sum + 1)
+        fail(QStringLiteral("En el archivo %1 la longitud de registro (%2) no coincide con los campos (%3).")
+                 .arg(name)
+                 .arg(layout.recordLength)
+                 .arg(sum + 1));
+
+    findRecords(layout, image, count, path, name);
     return layout;
 }
 

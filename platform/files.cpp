@@ -75,6 +75,51 @@ bool writeAll(int fd, const char *data, qint64 size)
     return true;
 }
 
+// Copies what is left to read of in to out.
+bool copyBytes(int in, int out)
+{
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(in, buffer, sizeof buffer);
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        if (n == 0)
+            return true;
+        if (!writeAll(out, buffer, n))
+            return false;
+    }
+}
+
+// Gives the finished copy at tmpl its name dst.
+bool placeCopy(const QByteArray &tmpl, const QByteArray &dst, bool failIfExists)
+{
+    if (!failIfExists)
+        return ::rename(tmpl.constData(), dst.constData()) == 0;
+    // link() refuses an existing name, which makes the check and the
+    // placing one step; media without hard links fall back to rename.
+    if (::link(tmpl.constData(), dst.constData()) == 0) {
+        ::unlink(tmpl.constData());
+        return true;
+    }
+    if (errno == EEXIST)
+        return false;
+    struct stat existing {};
+    return ::lstat(dst.constData(), &existing) != 0 && errno == ENOENT
+           && ::rename(tmpl.constData(), dst.constData()) == 0;
+}
+
+void syncFolder(const QString &folder)
+{
+    const int dirFd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dirFd >= 0) {
+        ::fsync(dirFd);
+        ::close(dirFd);
+    }
+}
+
 bool copyPosix(const QString &source, const QString &target, bool failIfExists)
 {
     const QByteArray src = QFile::encodeName(source);
@@ -94,55 +139,19 @@ bool copyPosix(const QString &source, const QString &target, bool failIfExists)
         ::close(in);
         return false;
     }
-    bool ok = true;
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            ok = false;
-            break;
-        }
-        if (n == 0)
-            break;
-        if (!writeAll(out, buffer, n)) {
-            ok = false;
-            break;
-        }
-    }
+    bool ok = copyBytes(in, out);
     ::close(in);
     // The source's permissions where the medium keeps them; FAT media refuse
     // modes their mount options do not give, which is no reason to fail.
     ::fchmod(out, st.st_mode & 0777);
     ok = ok && ::fsync(out) == 0;
     ok = (::close(out) == 0) && ok;
-    if (ok) {
-        if (failIfExists) {
-            // link() refuses an existing name, which makes the check and the
-            // placing one step; media without hard links fall back to rename.
-            if (::link(tmpl.constData(), dst.constData()) == 0) {
-                ::unlink(tmpl.constData());
-            } else if (errno == EEXIST) {
-                ok = false;
-            } else {
-                struct stat existing {};
-                ok = ::lstat(dst.constData(), &existing) != 0 && errno == ENOENT
-                     && ::rename(tmpl.constData(), dst.constData()) == 0;
-            }
-        } else {
-            ok = ::rename(tmpl.constData(), dst.constData()) == 0;
-        }
-    }
+    ok = ok && placeCopy(tmpl, dst, failIfExists);
     if (!ok) {
         ::unlink(tmpl.constData());
         return false;
     }
-    const int dirFd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
+    syncFolder(folder);
     return true;
 }
 #endif

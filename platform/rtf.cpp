@@ -449,6 +449,9 @@ private:
     void controlSequence(bool *refused);
     void controlSymbol(char c);
     void controlWord(Word word, bool hasParam, int param);
+    bool textWord(Destination destination, Word word, bool hasParam, int param);
+    bool characterWord(Word word, bool hasParam, int param);
+    bool paragraphWord(Word word, bool hasParam, int param);
     bool consumeSkipped();
     void byte(unsigned char b);
     void unicode(int value);
@@ -747,9 +750,15 @@ void Parser::controlWord(Word word, bool hasParam, int param)
         return;
     }
 
-    CharState &chars = state_.chars;
-    ParagraphState &paragraph = state_.paragraph;
-    const bool on = !hasParam || param != 0;
+    // A word none of these takes changes nothing we show.
+    if (!textWord(destination, word, hasParam, param) && !characterWord(word, hasParam, param))
+        paragraphWord(word, hasParam, param);
+}
+
+// Breaks and characters the word puts in the text; false when it is none of them.
+bool Parser::textWord(Destination destination, Word word, bool hasParam, int param)
+{
+    const ParagraphState &paragraph = state_.paragraph;
     switch (word) {
     case Word::Par:
         if (destination == Destination::Text)
@@ -790,10 +799,40 @@ void Parser::controlWord(Word word, bool hasParam, int param)
     case Word::NestRow:
         text(QChar(QChar::LineSeparator));
         break;
-    case Word::Pard:
-        // Back to the default paragraph, tab stops, list and table included.
-        paragraph = ParagraphState{};
+    case Word::UnicodeSkip:
+        state_.unicodeSkip = hasParam ? std::clamp(param, 0, MaxUnicodeSkip) : 1;
         break;
+    case Word::Unicode:
+        if (hasParam) {
+            unicode(param);
+            skipPending_ = state_.unicodeSkip;
+        }
+        break;
+    case Word::Emdash: text(QChar(0x2014)); break;
+    case Word::Endash: text(QChar(0x2013)); break;
+    case Word::Bullet: text(QChar(0x2022)); break;
+    case Word::LQuote: text(QChar(0x2018)); break;
+    case Word::RQuote: text(QChar(0x2019)); break;
+    case Word::LDblQuote: text(QChar(0x201C)); break;
+    case Word::RDblQuote: text(QChar(0x201D)); break;
+    case Word::Space: text(QLatin1Char(' ')); break;
+    case Word::FootnoteMark:
+        // The reference in the text; the note itself is skipped.
+        for (QChar c : QString::number(footnotes_ + 1))
+            text(c);
+        break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+// Character formatting and the document's code page; false when the word is neither.
+bool Parser::characterWord(Word word, bool hasParam, int param)
+{
+    CharState &chars = state_.chars;
+    const bool on = !hasParam || param != 0;
+    switch (word) {
     case Word::Plain:
         chars = CharState{};
         break;
@@ -838,6 +877,22 @@ void Parser::controlWord(Word word, bool hasParam, int param)
     case Word::Mac: documentCodePage_ = 10000; break;
     case Word::Pc: documentCodePage_ = 437; break;
     case Word::Pca: documentCodePage_ = 850; break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+// Paragraph, tab stop and table row settings; false when the word is none of them.
+bool Parser::paragraphWord(Word word, bool hasParam, int param)
+{
+    ParagraphState &paragraph = state_.paragraph;
+    const bool on = !hasParam || param != 0;
+    switch (word) {
+    case Word::Pard:
+        // Back to the default paragraph, tab stops, list and table included.
+        paragraph = ParagraphState{};
+        break;
     case Word::Centre: paragraph.alignment = Qt::AlignHCenter; break;
     case Word::Left: paragraph.alignment = Qt::AlignLeft; break;
     case Word::Right: paragraph.alignment = Qt::AlignRight; break;
@@ -891,32 +946,10 @@ void Parser::controlWord(Word word, bool hasParam, int param)
     case Word::CellVMergeFirst: definition_.mergeDownFirst = true; break;
     case Word::CellVMerge: definition_.mergeWithAbove = true; break;
     case Word::CellShading: definition_.shading = hasParam ? std::max(param, 0) : 0; break;
-    case Word::UnicodeSkip:
-        state_.unicodeSkip = hasParam ? std::clamp(param, 0, MaxUnicodeSkip) : 1;
-        break;
-    case Word::Unicode:
-        if (hasParam) {
-            unicode(param);
-            skipPending_ = state_.unicodeSkip;
-        }
-        break;
-    case Word::Emdash: text(QChar(0x2014)); break;
-    case Word::Endash: text(QChar(0x2013)); break;
-    case Word::Bullet: text(QChar(0x2022)); break;
-    case Word::LQuote: text(QChar(0x2018)); break;
-    case Word::RQuote: text(QChar(0x2019)); break;
-    case Word::LDblQuote: text(QChar(0x201C)); break;
-    case Word::RDblQuote: text(QChar(0x201D)); break;
-    case Word::Space: text(QLatin1Char(' ')); break;
-    case Word::FootnoteMark:
-        // The reference in the text; the note itself is skipped.
-        for (QChar c : QString::number(footnotes_ + 1))
-            text(c);
-        break;
     default:
-        // Every other control word changes nothing we show.
-        break;
+        return false;
     }
+    return true;
 }
 
 void Parser::unicode(int value)
