@@ -36,20 +36,6 @@ QString requiredBox(const QString &list)
     return describeBox(r);
 }
 
-// Every required item present.
-QVariantMap completeApplication()
-{
-    QVariantMap app = sampleApplication();
-    app.insert(QStringLiteral("DELMUN"), QStringLiteral("SAN ISIDRO"));
-    app.insert(QStringLiteral("TELEFONO"), QStringLiteral("5551234"));
-    app.insert(QStringLiteral("NOMBREREPL"), QStringLiteral("ANA"));
-    app.insert(QStringLiteral("TEL_REPREG"), QStringLiteral("5559876"));
-    app.insert(QStringLiteral("NUMCUENTA"), QStringLiteral("00112233"));
-    app.insert(QStringLiteral("LOCALIDAD"), QStringLiteral("PUERTO NUEVO"));
-    app.insert(QStringLiteral("DOMBANCO"), QStringLiteral("AV. DEL MAR 3"));
-    return app;
-}
-
 std::unique_ptr<Form1> completeForm(QTemporaryDir &dir, bool withProducts = true)
 {
     FolderSpec spec;

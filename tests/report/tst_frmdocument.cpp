@@ -40,15 +40,8 @@ private:
     std::unique_ptr<Form1> form(const QString &name, bool withConsiderations = true)
     {
         FolderSpec spec;
-        QVariantMap app = sampleApplication();
-        // Every required item present.
+        QVariantMap app = completeApplication();
         app.insert(QStringLiteral("DELMUN"), QStringLiteral("SAN MARCOS"));
-        app.insert(QStringLiteral("TELEFONO"), QStringLiteral("5551234"));
-        app.insert(QStringLiteral("NOMBREREPL"), QStringLiteral("ANA"));
-        app.insert(QStringLiteral("TEL_REPREG"), QStringLiteral("5559876"));
-        app.insert(QStringLiteral("NUMCUENTA"), QStringLiteral("00112233"));
-        app.insert(QStringLiteral("LOCALIDAD"), QStringLiteral("PUERTO NUEVO"));
-        app.insert(QStringLiteral("DOMBANCO"), QStringLiteral("AV. DEL MAR 3"));
         spec.application = app;
         spec.products = {QStringLiteral("MUEBLES DE PINO"), QStringLiteral("SILLAS TAPIZADAS")};
         const QString folder = makeDataFolder(dir_.filePath(name), spec);

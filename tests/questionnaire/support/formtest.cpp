@@ -104,6 +104,19 @@ QVariantMap sampleApplication()
     };
 }
 
+QVariantMap completeApplication()
+{
+    QVariantMap app = sampleApplication();
+    app.insert(QStringLiteral("DELMUN"), QStringLiteral("SAN ISIDRO"));
+    app.insert(QStringLiteral("TELEFONO"), QStringLiteral("5551234"));
+    app.insert(QStringLiteral("NOMBREREPL"), QStringLiteral("ANA"));
+    app.insert(QStringLiteral("TEL_REPREG"), QStringLiteral("5559876"));
+    app.insert(QStringLiteral("NUMCUENTA"), QStringLiteral("00112233"));
+    app.insert(QStringLiteral("LOCALIDAD"), QStringLiteral("PUERTO NUEVO"));
+    app.insert(QStringLiteral("DOMBANCO"), QStringLiteral("AV. DEL MAR 3"));
+    return app;
+}
+
 QString makeDataFolder(const QString &dir, const FolderSpec &spec)
 {
     QDir().mkpath(dir);

@@ -46,6 +46,8 @@ struct FolderSpec {
 QString makeDataFolder(const QString &dir, const FolderSpec &spec = {});
 // A filled-in application as stored (field name -> value).
 QVariantMap sampleApplication();
+// The sample with every required item present (the sample lacks a few).
+QVariantMap completeApplication();
 // Path of a table file in folder.
 QString tablePath(const QString &folder, const QString &fileName);
 
