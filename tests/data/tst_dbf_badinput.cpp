@@ -1,6 +1,7 @@
 // Files that are not sound tables: each gives one Spanish message naming the
 // file and what is wrong, never a crash or a half-read table.
 #include "data/dbf.h"
+#include "support/testsupport.h"
 
 #include <QDate>
 #include <QFile>
@@ -10,6 +11,8 @@
 #include <functional>
 
 using namespace korim::data;
+using korim::test::put16;
+using korim::test::put32;
 
 namespace {
 
@@ -38,18 +41,6 @@ constexpr int kFlag = kDate + 8;
 void put(QByteArray &b, int at, const QByteArray &bytes)
 {
     b.replace(at, bytes.size(), bytes);
-}
-
-void put16(QByteArray &b, int at, int v)
-{
-    b[at] = char(v & 0xFF);
-    b[at + 1] = char((v >> 8) & 0xFF);
-}
-
-void put32(QByteArray &b, int at, quint32 v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = char((v >> (8 * i)) & 0xFF);
 }
 
 using Damage = std::function<void(QByteArray &)>;

@@ -10,6 +10,10 @@
 #include <QTest>
 
 using namespace korim::data;
+using korim::test::put16;
+using korim::test::put32;
+using korim::test::readAll;
+using korim::test::writeAll;
 using korim::test::decimal;
 
 namespace {
@@ -20,18 +24,6 @@ struct RawField {
     int length;
     int decimals;
 };
-
-void put16(QByteArray &b, int at, int v)
-{
-    b[at] = char(v & 0xFF);
-    b[at + 1] = char((v >> 8) & 0xFF);
-}
-
-void put32(QByteArray &b, int at, quint32 v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = char((v >> (8 * i)) & 0xFF);
-}
 
 // A table as another writer leaves it: an old date, FoxPro-style field
 // offsets and a work-area byte in the descriptors, each field's bytes exactly
@@ -99,19 +91,6 @@ QList<QList<QByteArray>> ventasRows()
     rows[0][7] = QByteArray("Banca \x81\x8D\x8F\x90\x9D", 11).leftJustified(30, '\0'); // undefined bytes, NULs
     rows[3][1] = "   +42.5000E0     ";              // another writer's exponent
     return rows;
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
 }
 
 constexpr int kVentasHeader = 32 + 32 * 9 + 1;

@@ -1,7 +1,7 @@
 // Table files on disk: layout of the bytes, changes, compaction, shared tables.
 #include "data/dbf.h"
-#include "support/testsupport.h"
 #include "data/folder.h"
+#include "support/testsupport.h"
 
 #include <QDir>
 #include <QFile>
@@ -11,6 +11,8 @@
 
 
 using namespace korim::data;
+using korim::test::readAll;
+using korim::test::writeAll;
 
 namespace {
 
@@ -24,19 +26,6 @@ QList<FieldDef> everyType()
     return {field("RFC", FieldType::Character, 13), field("importe", FieldType::Numeric, 12, 2),
             field("ANO", FieldType::Numeric, 4), field("TC", FieldType::Float, 10, 4),
             field("FECHA", FieldType::Date, 8), field("ACTIVO", FieldType::Logical, 1)};
-}
-
-QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-void writeAll(const QString &path, const QByteArray &bytes)
-{
-    QFile f(path);
-    QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(f.write(bytes), bytes.size());
 }
 
 quint32 le32(const QByteArray &b, int at)

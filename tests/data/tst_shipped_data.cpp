@@ -18,6 +18,7 @@
 #include <utility>
 
 using namespace korim::data;
+using korim::test::readAll;
 
 namespace {
 
@@ -289,12 +290,6 @@ static int runGenerator(const QString &dir, const QString &outDir, QString *stde
     p.waitForFinished(60000);
     *stderrText = QString::fromUtf8(p.readAllStandardError());
     return p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-}
-
-static QByteArray readAll(const QString &path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
 void TestShippedData::generatorIsReproducible()

@@ -75,6 +75,22 @@ FolderSpec filledFolder()
     return spec;
 }
 
+// A filled folder with sales figures and the four sources the erase takes.
+struct ErasePlace {
+    explicit ErasePlace(const QString &dir) : folder(makeDataFolder(dir, filledFolder()))
+    {
+        fillSales(folder);
+        application = open(folder, "datoprov");
+        totals = open(folder, "VENTAS");
+        exportSales = open(folder, "VENTAS");
+        products = open(folder, "PROVMERC");
+    }
+    QString erase() { return eraseApplication(*application, *totals, *exportSales, *products); }
+
+    QString folder;
+    std::unique_ptr<DataSource> application, totals, exportSales, products;
+};
+
 } // namespace
 
 class RecordRulesTest : public QObject {
@@ -111,15 +127,13 @@ private slots:
     void eraseApplication()
     {
         QTemporaryDir dir;
-        const QString folder = makeDataFolder(dir.path(), filledFolder());
-        fillSales(folder);
-        auto application = open(folder, "datoprov");
-        auto totals = open(folder, "VENTAS");
-        auto exportSales = open(folder, "VENTAS");
-        auto products = open(folder, "PROVMERC");
+        ErasePlace place(dir.path());
+        const QString &folder = place.folder;
+        auto &application = place.application;
+        auto &products = place.products;
         QCOMPARE(products->recordCount(), 2);
 
-        QCOMPARE(korim::questionnaire::eraseApplication(*application, *totals, *exportSales, *products), QString());
+        QCOMPARE(place.erase(), QString());
         QCOMPARE(readWithDbfread(tablePath(folder, QStringLiteral("datoprov.dbf"))).size(), 0);
         QCOMPARE(readWithDbfread(tablePath(folder, QStringLiteral("PROVMERC.dbf"))).size(), 0);
         QVERIFY(allRows(salesRows(folder, 1), true));
@@ -132,12 +146,10 @@ private slots:
     void eraseFailingAfterTheApplication()
     {
         QTemporaryDir dir;
-        const QString folder = makeDataFolder(dir.path(), filledFolder());
-        fillSales(folder);
-        auto application = open(folder, "datoprov");
-        auto totals = open(folder, "VENTAS");
-        auto exportSales = open(folder, "VENTAS");
-        auto products = open(folder, "PROVMERC");
+        ErasePlace place(dir.path());
+        const QString &folder = place.folder;
+        auto &application = place.application;
+        auto &products = place.products;
         // The folder turns read-only once the sales rows are zeroed, as the
         // products are about to go.
         std::unique_ptr<Unwritable> locked;
@@ -148,7 +160,7 @@ private slots:
                 why = locked->why();
             }
         });
-        const QString failed = korim::questionnaire::eraseApplication(*application, *totals, *exportSales, *products);
+        const QString failed = place.erase();
         if (!locked || !locked->active())
             QSKIP(qPrintable(QStringLiteral("the folder cannot be made unwritable: ") + why));
         locked.reset();
@@ -166,18 +178,14 @@ private slots:
     void eraseFailingOnTheApplication()
     {
         QTemporaryDir dir;
-        const QString folder = makeDataFolder(dir.path(), filledFolder());
-        fillSales(folder);
-        auto application = open(folder, "datoprov");
-        auto totals = open(folder, "VENTAS");
-        auto exportSales = open(folder, "VENTAS");
-        auto products = open(folder, "PROVMERC");
+        ErasePlace place(dir.path());
+        const QString &folder = place.folder;
         Unwritable locked(folder);
         if (!locked.active())
             QSKIP(qPrintable(QStringLiteral("the folder cannot be made unwritable: ") + locked.why()));
         // Nothing after the application runs when it cannot be deleted.
         QVERIFY_THROWS_EXCEPTION(DataError,
-                                 korim::questionnaire::eraseApplication(*application, *totals, *exportSales, *products));
+                                 place.erase());
         QCOMPARE(readWithDbfread(tablePath(folder, QStringLiteral("datoprov.dbf"))).size(), 1);
         QCOMPARE(readWithDbfread(tablePath(folder, QStringLiteral("PROVMERC.dbf"))).size(), 2);
         QVERIFY(allRows(salesRows(folder, 1), false));

@@ -1,6 +1,7 @@
 #pragma once
 // Helpers shared by every test executable (Qt Core only).
 
+#include <QByteArray>
 #include <QJsonArray>
 #include <QString>
 #include <QStringList>
@@ -22,5 +23,13 @@ QJsonArray readWithDbfread(const QString &path, QString *error = nullptr,
 QVariant decimal(const char *text);
 // Field names as dbfread sees them.
 QStringList dbfreadFieldNames(const QString &path, QString *error = nullptr);
+
+// A file's bytes (empty when it cannot be read), and writing them back
+// (fails the calling test when it cannot).
+QByteArray readAll(const QString &path);
+void writeAll(const QString &path, const QByteArray &bytes);
+// Little-endian header fields, for damaging tables on purpose.
+void put16(QByteArray &b, int at, int v);
+void put32(QByteArray &b, int at, quint32 v);
 
 } // namespace korim::test
