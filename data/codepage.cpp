@@ -1,6 +1,6 @@
 // Text conversion for the three code pages a table may declare.
 #include "data/dbf.h"
-#include "data/dbfformat.h"
+#include "dbfformat.h"
 
 namespace korim::data {
 namespace {

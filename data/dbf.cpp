@@ -1,6 +1,6 @@
 // Table files: checks at open, the in-memory table and its durable writes.
 #include "data/dbf.h"
-#include "data/dbfformat.h"
+#include "dbfformat.h"
 
 #include <QDir>
 #include <QFileInfo>

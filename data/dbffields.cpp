@@ -1,6 +1,6 @@
 // Field values: decoding from and encoding to the fixed-width record bytes.
 #include "data/dbf.h"
-#include "data/dbfformat.h"
+#include "dbfformat.h"
 
 #include <QDateTime>
 

@@ -1,4 +1,4 @@
-#include "questionnaire/focuswatch.h"
+#include "focuswatch.h"
 
 #include <QCoreApplication>
 #include <QFocusEvent>

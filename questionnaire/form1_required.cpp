@@ -5,7 +5,7 @@
 
 #include "data/datasource.h"
 #include "platform/messages.h"
-#include "questionnaire/focuswatch.h"
+#include "focuswatch.h"
 #include "questionnaire/keypipeline.h"
 #include "questionnaire/maskededit.h"
 #include "questionnaire/requiredrules.h"

@@ -4,7 +4,7 @@
 
 #include "data/datasource.h"
 #include "platform/messages.h"
-#include "questionnaire/focuswatch.h"
+#include "focuswatch.h"
 #include "questionnaire/maskededit.h"
 #include "questionnaire/rfcrules.h"
 #include "questionnaire/rules.h"

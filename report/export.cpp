@@ -4,7 +4,7 @@
 #include "data/dbf.h"
 #include "platform/messages.h"
 #include "questionnaire/form1.h"
-#include "report/formreader.h"
+#include "formreader.h"
 #include "report/printing.h"
 
 #include <QDir>

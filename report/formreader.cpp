@@ -1,4 +1,4 @@
-#include "report/formreader.h"
+#include "formreader.h"
 
 #include "data/datasource.h"
 #include "questionnaire/form1.h"
