@@ -1,6 +1,6 @@
 #include "dialogs/frmabout.h"
 
-#include "questionnaire/twips.h"
+#include "platform/twips.h"
 
 #include <korim/version.h>
 
@@ -11,8 +11,8 @@
 
 namespace korim::dialogs {
 
-using questionnaire::twipsRect;
-using questionnaire::twipsSize;
+using platform::twipsRect;
+using platform::twipsSize;
 
 QString versionText()
 {

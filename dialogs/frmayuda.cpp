@@ -3,7 +3,7 @@
 #include "platform/messages.h"
 #include "platform/places.h"
 #include "platform/rtf.h"
-#include "questionnaire/twips.h"
+#include "platform/twips.h"
 
 #include <QPushButton>
 #include <QTextEdit>
@@ -12,9 +12,9 @@
 
 namespace korim::dialogs {
 
-using questionnaire::twipsRect;
-using questionnaire::twipsSize;
-using questionnaire::twipsToPixels;
+using platform::twipsRect;
+using platform::twipsSize;
+using platform::twipsToPixels;
 
 AyudaLayout ayudaLayout(int innerWidth, int innerHeight)
 {
@@ -75,8 +75,8 @@ void frmayuda::Form_Load()
 void frmayuda::Form_Resize()
 {
     const QSize inner = size();
-    const AyudaLayout layout = ayudaLayout(inner.width() * questionnaire::kTwipsPerPixel,
-                                           inner.height() * questionnaire::kTwipsPerPixel);
+    const AyudaLayout layout = ayudaLayout(inner.width() * platform::kTwipsPerPixel,
+                                           inner.height() * platform::kTwipsPerPixel);
     RTUltima->setGeometry(twipsRect(layout.text.x(), layout.text.y(), layout.text.width(), layout.text.height()));
     RTUltima->setLineWrapColumnOrWidth(twipsToPixels(layout.rightMargin));
     Command2->move(twipsToPixels(layout.button.x()), twipsToPixels(layout.button.y()));

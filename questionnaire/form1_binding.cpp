@@ -4,6 +4,7 @@
 #include "questionnaire/form1.h"
 
 #include "data/datasource.h"
+#include "questionnaire/controltable.h"
 #include "questionnaire/keyorder.h"
 #include "questionnaire/keypipeline.h"
 #include "questionnaire/maskededit.h"
@@ -36,40 +37,12 @@ public:
 // Field of the window (by name: some are made later) -> field of DATOPROV.
 QList<std::pair<QString, QString>> boundFields()
 {
-    return {
-        {QStringLiteral("MaskEdBox1"), QStringLiteral("RFC")},
-        {QStringLiteral("txtApePat1"), QStringLiteral("APEPATRAZ")},
-        {QStringLiteral("txtApemat1"), QStringLiteral("APEMAT")},
-        {QStringLiteral("txtnombre1"), QStringLiteral("NOMBRE")},
-        {QStringLiteral("txtEmail1"), QStringLiteral("EMAIL")},
-        {QStringLiteral("txtProg1"), QStringLiteral("PROG1P")},
-        {QStringLiteral("txtProg2"), QStringLiteral("PROG2P")},
-        {QStringLiteral("txtacredita"), QStringLiteral("ACREDITA")},
-        {QStringLiteral("txtCalle"), QStringLiteral("CALLEYNO")},
-        {QStringLiteral("txtColonia"), QStringLiteral("COLONIA")},
-        {QStringLiteral("txtCP"), QStringLiteral("CP")},
-        {QStringLiteral("txtEstado"), QStringLiteral("ESTADO")},
-        {QStringLiteral("txtCiudad"), QStringLiteral("CIUDAD")},
-        {QStringLiteral("txtDelMun"), QStringLiteral("DELMUN")},
-        {QStringLiteral("txtTelefono"), QStringLiteral("TELEFONO")},
-        {QStringLiteral("txtfax"), QStringLiteral("FAX")},
-        {QStringLiteral("txtApePatR2"), QStringLiteral("APEPREPLEG")},
-        {QStringLiteral("txtApeMatR2"), QStringLiteral("APEMREPLEG")},
-        {QStringLiteral("txtNombreR2"), QStringLiteral("NOMBREREPL")},
-        {QStringLiteral("txtcargo"), QStringLiteral("CARGO")},
-        {QStringLiteral("txtTelefonoR2"), QStringLiteral("TEL_REPREG")},
-        {QStringLiteral("txtFaxR2"), QStringLiteral("FAXREP")},
-        {QStringLiteral("EMAILREP"), QStringLiteral("EMAILREPL")},
-        {QStringLiteral("NoEmpleados"), QStringLiteral("NOEMPLEADO")},
-        {QStringLiteral("NoObreros"), QStringLiteral("NOOBREROS")},
-        {QStringLiteral("VentasPais"), QStringLiteral("VTPAIS")},
-        {QStringLiteral("VentasExterior"), QStringLiteral("VTEXTERIOR")},
-        {QStringLiteral("TipoProg"), QStringLiteral("TIPOPROG")},
-        {QStringLiteral("txtsucursal"), QStringLiteral("SUCURSAL")},
-        {QStringLiteral("txtNumCuenta"), QStringLiteral("NUMCUENTA")},
-        {QStringLiteral("txtlocalidad"), QStringLiteral("LOCALIDAD")},
-        {QStringLiteral("txtDomSucursal"), QStringLiteral("DOMBANCO")},
-    };
+    QList<std::pair<QString, QString>> bound = {{QStringLiteral("MaskEdBox1"), QStringLiteral("RFC")}};
+    for (const PlainField &field : plainFields()) {
+        if (field.bound)
+            bound.append({QLatin1String(field.name), QLatin1String(field.bound)});
+    }
+    return bound;
 }
 
 } // namespace

@@ -4,12 +4,13 @@
 
 #include "questionnaire/form1.h"
 
+#include "questionnaire/controltable.h"
 #include "questionnaire/gridmodel.h"
 #include "questionnaire/keyorder.h"
 #include "questionnaire/keypipeline.h"
 #include "questionnaire/maskededit.h"
 #include "questionnaire/tabcontrol.h"
-#include "questionnaire/twips.h"
+#include "platform/twips.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -38,6 +39,10 @@
 #include <utility>
 
 namespace korim::questionnaire {
+
+using korim::platform::twipsRect;
+using korim::platform::twipsSize;
+using korim::platform::twipsToPixels;
 
 namespace {
 
@@ -231,16 +236,32 @@ void Form1::describe(QWidget *field, QLabel *label, const QString &tag, const QS
     }
 }
 
-QLineEdit *Form1::addText(QWidget *parent, const char *name, const QString &label, const QRect &labelRect,
-                          const QRect &fieldRect, int maxLength, const QString &tag, const QString &messageName)
+// The plain fields of one frame or page, as their table describes them.
+void Form1::addPlainFields(QWidget *container)
 {
-    auto *field = make<QLineEdit>(parent, name, fieldRect);
-    if (maxLength > 0)
-        field->setMaxLength(maxLength);
-    QLabel *l = label.isEmpty() ? nullptr : addLabel(parent, label, labelRect, field);
-    describe(field, l, tag, messageName);
-    KeyPipeline::setMode(field, KeyMode::Upper);
-    return field;
+    const QString name = container->objectName();
+    for (const PlainField &row : plainFields()) {
+        if (name != QLatin1String(row.container))
+            continue;
+        auto *field = make<QLineEdit>(container, row.name, row.fieldRect);
+        if (row.maxLength > 0)
+            field->setMaxLength(row.maxLength);
+        QLabel *label = row.label ? addLabel(container, QString::fromUtf8(row.label), row.labelRect, field) : nullptr;
+        describe(field, label, QString::fromLatin1(row.tag), QString::fromUtf8(row.messageName));
+        KeyPipeline::setMode(field, row.keys);
+        if (row.design & kLocked)
+            field->setEnabled(false);
+        if (row.design & kHidden) {
+            field->hide();
+            if (label)
+                label->hide();
+        }
+    }
+}
+
+QLineEdit *Form1::plainEdit(const char *name) const
+{
+    return findChild<QLineEdit *>(QLatin1String(name));
 }
 
 void Form1::buildTopRows()
@@ -259,12 +280,9 @@ void Form1::buildTopRows()
 
     // The registration and maquila fields are never shown; the bound ones
     // still carry their values between the record and the save.
-    txtProg1 = addText(this, "txtProg1", QStringLiteral("Año QUIDAS"), QRect(360, y1, 0, 0),
-                       QRect(470, y1, 50, kFieldHeight), 4, {}, QStringLiteral("Año del Registro"));
-    txtProg2 = addText(this, "txtProg2", QStringLiteral("Número QUIDAS"), QRect(540, y1, 0, 0),
-                       QRect(650, y1, 50, kFieldHeight), 4, {}, {});
-    txtacredita = addText(this, "txtacredita", QStringLiteral("No. de acreditamiento"), QRect(360, y2, 0, 0),
-                          QRect(510, y2, 90, kFieldHeight), 10, {}, {});
+    addPlainFields(this);
+    txtProg1 = plainEdit("txtProg1");
+    txtProg2 = plainEdit("txtProg2");
     txtanomaquila = make<MaskedEdit>(this, "txtanomaquila", QRect(470, y2, 50, kFieldHeight));
     txtanomaquila->setMask(QStringLiteral("####"), QLatin1Char('_'));
     describe(txtanomaquila,
@@ -280,16 +298,10 @@ void Form1::buildGeneralFrame()
     fraDatosGenerales = makeFrame(this, "fraDatosGenerales", QStringLiteral("Datos Generales"),
                                   twipsRect(300, 1350, 10590, 1860));
     QWidget *f = fraDatosGenerales;
+    addPlainFields(f);
+    txtnombre1 = plainEdit("txtnombre1");
+    txtApemat1 = plainEdit("txtApemat1");
     const int x = 215;
-    txtApePat1 = addText(f, "txtApePat1", QStringLiteral("Razón  Social o Apellido Paterno:"), QRect(10, 18, 0, 0),
-                         QRect(x, 18, 480, kFieldHeight), 100, QStringLiteral("1"), {});
-    txtApemat1 = addText(f, "txtApemat1", QStringLiteral("Apellido Materno:"), QRect(10, 43, 0, 0),
-                         QRect(x, 43, 210, kFieldHeight), 100, {}, {});
-    txtnombre1 = addText(f, "txtnombre1", QStringLiteral("Nombre(s):"), QRect(440, 43, 0, 0),
-                         QRect(515, 43, 180, kFieldHeight), 25, {}, {});
-    txtEmail1 = addText(f, "txtEmail1", QStringLiteral("Correo Electrónico:"), QRect(10, 68, 0, 0),
-                        QRect(x, 68, 300, kFieldHeight), 50, {}, {});
-    KeyPipeline::setMode(txtEmail1, KeyMode::Lower);
     cmbActividad = makeList(f, "cmbActividad", QRect(x, 93, 480, kFieldHeight), false);
     describe(cmbActividad, addLabel(f, QStringLiteral("Actividad Principal"), QRect(10, 93, 0, 0), cmbActividad),
              {}, {});
@@ -300,97 +312,44 @@ void Form1::buildTab0(QWidget *page)
     fraDomicilioFiscal = makeFrame(page, "fraDomicilioFiscal", QStringLiteral("Domicilio Fiscal"),
                                    QRect(4, 2, 701, 180));
     QWidget *f = fraDomicilioFiscal;
-    const QString req = QStringLiteral("1");
+    addPlainFields(f);
+    txtColonia = plainEdit("txtColonia");
+    txtAdmLocal = plainEdit("txtAdmLocal");
     auto row = [](int i) { return 20 + i * kRowPitch; };
-    // Left column.
-    const int x1 = 92;
-    txtCalle = addText(f, "txtCalle", QStringLiteral("Calle y No."), QRect(10, row(0), 0, 0),
-                       QRect(x1, row(0), 220, kFieldHeight), 254, req, QStringLiteral("Calle"));
-    txtCP = addText(f, "txtCP", QStringLiteral("CP"), QRect(10, row(1), 0, 0), QRect(x1, row(1), 70, kFieldHeight),
-                    5, req, QStringLiteral("codigo postal"));
-    txtCiudad = addText(f, "txtCiudad", QStringLiteral("Ciudad"), QRect(10, row(2), 0, 0),
-                        QRect(x1, row(2), 220, kFieldHeight), 60, {}, {});
-    txtDelMun = addText(f, "txtDelMun", QStringLiteral("Del/Mun."), QRect(10, row(3), 0, 0),
-                        QRect(x1, row(3), 220, kFieldHeight), 40, req, QStringLiteral("Delegación o Municipio"));
-    txtTelefono = addText(f, "txtTelefono", QStringLiteral("Teléfono"), QRect(10, row(4), 0, 0),
-                          QRect(x1, row(4), 150, kFieldHeight), 15, req, QStringLiteral("Teléfono"));
-    // Right column.
-    const int lx = 320;
-    const int fx = 490;
-    txtColonia = addText(f, "txtColonia", QStringLiteral("Colonia"), QRect(lx, row(0), 0, 0),
-                         QRect(fx, row(0), 200, kFieldHeight), 30, req, {});
-    txtEstado = addText(f, "txtEstado", QStringLiteral("Estado"), QRect(lx, row(1), 0, 0),
-                        QRect(fx, row(1), 200, kFieldHeight), 30, req, QStringLiteral("Estado"));
-    Combo5 = makeList<MiddleElidingList>(f, "Combo5", QRect(fx, row(2), 200, kFieldHeight), false);
-    describe(Combo5, addLabel(f, QStringLiteral("Adm. local de recaudación"), QRect(lx, row(2), 0, 0), Combo5), {},
+    Combo5 = makeList<MiddleElidingList>(f, "Combo5", QRect(490, row(2), 200, kFieldHeight), false);
+    describe(Combo5, addLabel(f, QStringLiteral("Adm. local de recaudación"), QRect(320, row(2), 0, 0), Combo5), {},
              {});
-    txtfax = addText(f, "txtfax", QStringLiteral("Fax"), QRect(lx, row(3), 0, 0), QRect(fx, row(3), 150, kFieldHeight),
-                     15, QStringLiteral("R"), {});
-    // Hidden, bound to the same field as the district.
-    txtAdmLocal = addText(f, "txtAdmLocal", {}, {}, QRect(fx, row(4), 200, kFieldHeight), 30, QStringLiteral("R"), {});
+    Combo5->setEnabled(false);
 }
 
 void Form1::buildTab1(QWidget *page)
 {
-    fraRepresentante = makeFrame(page, "fraRepresentante", QStringLiteral("Datos del Representante legal"),
+    QGroupBox *frame = makeFrame(page, "fraRepresentante", QStringLiteral("Datos del Representante legal"),
                                  QRect(4, 2, 701, 180));
-    QWidget *f = fraRepresentante;
-    const QString req = QStringLiteral("1");
-    const QString notRequired = QStringLiteral("R");
-    // The three names side by side under their labels.
-    const int labelY = 20;
-    const int fieldY = 38;
-    txtApePatR2 = addText(f, "txtApePatR2", QStringLiteral("Apellido Paterno"), QRect(10, labelY, 0, 16),
-                          QRect(10, fieldY, 220, kFieldHeight), 25, {}, {});
-    txtApeMatR2 = addText(f, "txtApeMatR2", QStringLiteral("Apellido Materno"), QRect(240, labelY, 0, 16),
-                          QRect(240, fieldY, 220, kFieldHeight), 25, notRequired, {});
-    txtNombreR2 = addText(f, "txtNombreR2", QStringLiteral("Nombre(s)"), QRect(470, labelY, 0, 16),
-                          QRect(470, fieldY, 220, kFieldHeight), 25, req, QStringLiteral("Nombre rep. legal"));
-    const int lx = 10;
-    const int fx = 130;
-    txtcargo = addText(f, "txtcargo", QStringLiteral("Cargo o Puesto"), QRect(lx, 72, 0, 0),
-                       QRect(fx, 72, 330, kFieldHeight), 60, req, QStringLiteral("Cargo"));
-    txtTelefonoR2 = addText(f, "txtTelefonoR2", QStringLiteral("Teléfono"), QRect(lx, 99, 0, 0),
-                            QRect(fx, 99, 200, kFieldHeight), 25, req, QStringLiteral("Telefono rep. Legal"));
-    txtFaxR2 = addText(f, "txtFaxR2", QStringLiteral("Fax"), QRect(350, 99, 0, 0), QRect(390, 99, 200, kFieldHeight),
-                       25, notRequired, {});
-    EMAILREP = addText(f, "EMAILREP", QStringLiteral("Correo Electrónico:"), QRect(lx, 126, 0, 0),
-                       QRect(fx, 126, 330, kFieldHeight), 50, {}, {});
-    KeyPipeline::setMode(EMAILREP, KeyMode::Lower);
-    // Locked until Habilita says otherwise.
-    for (QWidget *w : std::initializer_list<QWidget *>{txtApePatR2, txtApeMatR2, txtNombreR2, txtTelefonoR2, txtFaxR2})
-        w->setEnabled(false);
+    addPlainFields(frame);
 }
 
 void Form1::buildTab2(QWidget *page)
 {
-    const QString req = QStringLiteral("1");
-    fraPersonal = makeFrame(page, "fraPersonal", QStringLiteral("Personal ocupado en el año anterior"),
+    QGroupBox *fraPersonal = makeFrame(page, "fraPersonal", QStringLiteral("Personal ocupado en el año anterior"),
                             QRect(4, 2, 346, 180));
-    auto *note1 = make<QLabel>(fraPersonal.get(), "lblPromedio", QRect(10, 20, 320, 18));
+    auto *note1 = make<QLabel>(fraPersonal, "lblPromedio", QRect(10, 20, 320, 18));
     note1->setText(QStringLiteral("(Promedio en el año)"));
-    auto row = [](int i) { return 45 + i * kRowPitch; };
-    NoEmpleados = addText(fraPersonal, "NoEmpleados", QStringLiteral("No. de Administrativos:"), QRect(10, row(0), 0, 0),
-                          QRect(180, row(0), 120, kFieldHeight), 15, req, QStringLiteral("No. Administrativos"));
-    NoObreros = addText(fraPersonal, "NoObreros", QStringLiteral("No. de Obreros:"), QRect(10, row(1), 0, 0),
-                        QRect(180, row(1), 120, kFieldHeight), 15, req, QStringLiteral("No. Obreros"));
-    TotalPersonal = addText(fraPersonal, "TotalPersonal", QStringLiteral("Total:"), QRect(10, row(2) + 6, 0, 0),
-                            QRect(180, row(2) + 6, 120, kFieldHeight), 0, {}, {});
+    addPlainFields(fraPersonal);
+    NoEmpleados = plainEdit("NoEmpleados");
+    NoObreros = plainEdit("NoObreros");
+    TotalPersonal = plainEdit("TotalPersonal");
 
-    fraVentas = makeFrame(page, "fraVentas", QStringLiteral("Valor de las ventas en el año anterior"),
+    QGroupBox *fraVentas = makeFrame(page, "fraVentas", QStringLiteral("Valor de las ventas en el año anterior"),
                           QRect(359, 2, 346, 180));
-    auto *note2 = make<QLabel>(fraVentas.get(), "lblMilesPesos", QRect(10, 20, 320, 18));
+    auto *note2 = make<QLabel>(fraVentas, "lblMilesPesos", QRect(10, 20, 320, 18));
     note2->setText(QStringLiteral("(En miles de pesos)"));
-    VentasPais = addText(fraVentas, "VentasPais", QStringLiteral("En el país:"), QRect(10, row(0), 0, 0),
-                         QRect(180, row(0), 140, kFieldHeight), 20, req, QStringLiteral("Ventas Pais"));
-    VentasExterior = addText(fraVentas, "VentasExterior", QStringLiteral("Al exterior:"), QRect(10, row(1), 0, 0),
-                             QRect(180, row(1), 140, kFieldHeight), 20, req, QStringLiteral("Ventas Exterior"));
-    TotalVentas = addText(fraVentas, "TotalVentas", QStringLiteral("Total:"), QRect(10, row(2) + 6, 0, 0),
-                          QRect(180, row(2) + 6, 140, kFieldHeight), 0, {}, {});
-    for (QLineEdit *total : std::initializer_list<QLineEdit *>{TotalPersonal, TotalVentas}) {
+    addPlainFields(fraVentas);
+    VentasPais = plainEdit("VentasPais");
+    VentasExterior = plainEdit("VentasExterior");
+    TotalVentas = plainEdit("TotalVentas");
+    for (QLineEdit *total : std::initializer_list<QLineEdit *>{TotalPersonal, TotalVentas})
         total->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-        total->setEnabled(false);
-    }
 }
 
 void Form1::buildTab3(QWidget *page)
@@ -407,8 +366,8 @@ void Form1::buildTab3(QWidget *page)
     optTipoPrograma->addButton(chkProdFinal, 1);
     optTipoPrograma->addButton(chkrodIndirecto, 2);
     optTipoPrograma->addButton(chkAbastecedor, 4);
-    // Hidden; carries the code between the options and the record.
-    TipoProg = addText(fraTipoPrograma, "TipoProg", {}, {}, QRect(650, 20, 30, kFieldHeight), 0, {}, {});
+    addPlainFields(fraTipoPrograma);
+    TipoProg = plainEdit("TipoProg");
     TipoProg->setText(QStringLiteral("0"));
 
     fraProductos = makeFrame(page,
@@ -453,7 +412,6 @@ void Form1::buildTab5(QWidget *page)
 
 void Form1::buildTab6(QWidget *page)
 {
-    const QString req = QStringLiteral("1");
     auto row = [](int i) { return 14 + i * kRowPitch; };
     const int fx = 240;
     cmbBanco = makeList(page, "cmbBanco", QRect(fx, row(0), 320, kFieldHeight), true);
@@ -462,15 +420,7 @@ void Form1::buildTab6(QWidget *page)
     // The catalogue read at start-up, and the entry start-up chose.
     cmbBanco->setModel(banks_);
     cmbBanco->setCurrentIndex(bankShown_);
-    txtsucursal = addText(page, "txtsucursal", QStringLiteral("Sucursal :"), QRect(14, row(1), 0, 0),
-                          QRect(fx, row(1), 320, kFieldHeight), 60, req, QStringLiteral("cursals"));
-    txtNumCuenta = addText(page, "txtNumCuenta", QStringLiteral("Número de cuenta :"), QRect(14, row(2), 0, 0),
-                           QRect(fx, row(2), 200, kFieldHeight), 20, req, QStringLiteral("Número Cuenta"));
-    txtlocalidad = addText(page, "txtlocalidad", QStringLiteral("Localidad :"), QRect(14, row(3), 0, 0),
-                           QRect(fx, row(3), 320, kFieldHeight), 60, req, QStringLiteral("Localidad"));
-    txtDomSucursal = addText(page, "txtDomSucursal", QStringLiteral("Domicilio de la sucursal bancaria :"),
-                             QRect(14, row(4), 0, 0), QRect(fx, row(4), 450, kFieldHeight), 254, req,
-                             QStringLiteral("Domicilio"));
+    addPlainFields(page);
 }
 
 void Form1::buildGrids()
@@ -605,6 +555,28 @@ void Form1::makeAllControls()
         makeTabContents(tab);
 }
 
+QObject *Form1::controlObject(QStringView name)
+{
+    const QString wanted = name.toString();
+    if (QObject *made = findChild<QObject *>(wanted))
+        return made;
+    // Made later: the plain fields know their tab; the other controls of
+    // those tabs are few.
+    static const QHash<QString, int> laterTabs = {
+        {QStringLiteral("fraRepresentante"), 1}, {QStringLiteral("fraPersonal"), 2},
+        {QStringLiteral("fraVentas"), 2},        {QStringLiteral("dbProductos"), 3},
+        {QStringLiteral("dbgVTotales"), 4},      {QStringLiteral("dbVentasTot"), 5},
+        {QStringLiteral("cmbBanco"), 6},
+    };
+    if (const PlainField *field = plainField(name))
+        makeTabContents(field->tab);
+    else if (laterTabs.contains(wanted))
+        makeTabContents(laterTabs.value(wanted));
+    else
+        makeAllControls();
+    return findChild<QObject *>(wanted);
+}
+
 void Form1::makeTab1()
 {
     makeLaterTab(1, &Form1::buildTab1);
@@ -628,7 +600,7 @@ void Form1::makeLaterTab(int tab, void (Form1::*build)(QWidget *))
         return;
     QWidget *page = SSTab1->widget(tab);
     (this->*build)(page);
-    connectTabKeyFilters(tab);
+    connectTabTotals(tab);
     if (tab == 6)
         connectBankHandlers();
     applyKeyboardOrder(this);
@@ -750,19 +722,15 @@ QWidget *Form1::pageOf(const QWidget *control) const
 
 void Form1::setDesignedStates()
 {
-    for (QWidget *w : std::initializer_list<QWidget *>{txtProg1, txtProg2, txtacredita, txtanomaquila, txtnummaquila}) {
+    // The plain fields got theirs from their table.
+    for (QWidget *w : std::initializer_list<QWidget *>{txtanomaquila, txtnummaquila}) {
         w->hide();
         if (QLabel *l = labelOf(w))
             l->hide();
     }
-    txtAdmLocal->hide();
-    TipoProg->hide();
     Command1[5]->hide();
     Command1[8]->hide();
-    // Those of the tabs made later are locked as they are made.
-    for (QWidget *w : std::initializer_list<QWidget *>{txtCalle, txtCP, txtCiudad, txtDelMun, txtTelefono, txtColonia,
-                                                       txtEstado, Combo5, txtfax, txtAdmLocal, Command1[5]})
-        w->setEnabled(false);
+    Command1[5]->setEnabled(false);
     for (QTextEdit *box : {RichTextBox1, RichTextBox2}) {
         box->setReadOnly(true);
         // Read only, they take no Tab of their own: it moves on.

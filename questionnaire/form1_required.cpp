@@ -6,6 +6,7 @@
 #include "data/datasource.h"
 #include "platform/messages.h"
 #include "focuswatch.h"
+#include "questionnaire/controltable.h"
 #include "questionnaire/keypipeline.h"
 #include "questionnaire/maskededit.h"
 #include "questionnaire/requiredrules.h"
@@ -21,25 +22,17 @@ namespace platform = korim::platform;
 
 void Form1::connectKeyFilters()
 {
-    // The window upper-cases every key; the e-mail fields and txtcargo got
-    // their case with the layout. These take digits, "." and the editing keys.
-    const QList<QWidget *> digitsOnly = {txtProg1, txtProg2, txtnummaquila, txtanomaquila, txtTelefono, txtfax, txtCP};
-    for (QWidget *field : digitsOnly)
+    // The plain fields got their modes from their table; the maquila fields
+    // take digits, "." and the editing keys.
+    for (QWidget *field : std::initializer_list<QWidget *>{txtnummaquila, txtanomaquila})
         KeyPipeline::setMode(field, KeyMode::Digits);
 }
 
-// The same for the fields of a tab made after start-up.
-void Form1::connectTabKeyFilters(int tab)
+// The running totals of a tab made after start-up.
+void Form1::connectTabTotals(int tab)
 {
-    if (tab == 1) {
-        KeyPipeline::setMode(txtTelefonoR2, KeyMode::Digits);
-        KeyPipeline::setMode(txtFaxR2, KeyMode::Digits);
-        return;
-    }
     if (tab != 2)
         return;
-    for (QWidget *field : std::initializer_list<QWidget *>{NoEmpleados, NoObreros, VentasPais, VentasExterior})
-        KeyPipeline::setMode(field, KeyMode::Digits);
     auto personnel = [this] {
         TotalPersonal->setText(plainNumber(numericValue(NoEmpleados->text()) + numericValue(NoObreros->text())));
     };
@@ -52,17 +45,14 @@ void Form1::connectTabKeyFilters(int tab)
     FocusWatch::on(VentasExterior, dtsDatoProv)->lost(sales);
 }
 
-QList<QLineEdit *> Form1::requiredFields() const
+QList<QLineEdit *> Form1::requiredFields()
 {
-    // The order in which the window holds its controls, which is the order
-    // of the message. Whether a field is required is its tag's business.
-    const QList<QLineEdit *> held = {txtApePat1, txtDomSucursal, txtlocalidad, txtNumCuenta,  txtsucursal,
-                                     NoEmpleados, NoObreros,     txtNombreR2,  txtTelefonoR2, txtcargo,
-                                     txtDelMun,  txtEstado,      txtTelefono,  txtCP,         txtColonia,
-                                     txtCalle,   VentasPais,     VentasExterior};
+    // The order of the message; whether a field is required is its tag's
+    // business.
     QList<QLineEdit *> required;
-    for (QLineEdit *field : held) {
-        if (field->property("tag").toString() == QLatin1String("1"))
+    for (const PlainField *row : requiredOrder()) {
+        auto *field = control<QLineEdit>(QString::fromLatin1(row->name));
+        if (field && field->property("tag").toString() == QLatin1String("1"))
             required << field;
     }
     return required;

@@ -1,6 +1,10 @@
 #include "questionnaire/keyorder.h"
 
+#include "questionnaire/controltable.h"
+
 #include <QWidget>
+
+#include <algorithm>
 
 namespace korim::questionnaire {
 
@@ -10,78 +14,50 @@ const char *const kPlaceProperty = "keyboardPlace";
 
 const QList<KeyPlace> &keyboardOrder()
 {
-    static const QList<KeyPlace> order = {
-        {0, "SSTab1"},
-        {1, "MaskEdBox1"},
-        {2, "txtApePat1"},
-        {3, "txtnombre1"},
-        {4, "txtEmail1"},
-        {5, "cmbActividad"},
-        {6, "Combo1"},
-        {7, "fraDatosGenerales"},
-        {8, "txtProg1"},
-        {9, "txtProg2"},
-        // The stretch switched by Habilita.
-        {10, "txtCalle"},
-        {11, "txtColonia"},
-        {12, "txtCP"},
-        {13, "txtEstado"},
-        {14, "txtCiudad"},
-        {15, "Combo5"},
-        {16, "txtDelMun"},
-        {17, "txtfax"},
-        {18, "txtTelefono"},
-        {19, "txtAdmLocal"},
-        {20, "txtApePatR2"},
-        {21, "txtApeMatR2"},
-        {22, "txtNombreR2"},
-        {23, "txtcargo"},
-        {24, "txtTelefonoR2"},
-        {25, "txtFaxR2"},
-        {26, "EMAILREP"},
-        {27, "NoEmpleados"},
-        {28, "NoObreros"},
-        {29, "Command1_0"},
-        {30, "Command1_1"},
-        {31, "Command1_2"},
-        {32, "Command1_4"},
-        {33, "Command1_5"},
-        {34, "Command1_6"},
-        {35, "Command1_7"},
-        {36, "fraDomicilioFiscal"},
-        // End of the stretch.
-        {37, "txtacredita"},
-        {38, "txtanomaquila"},
-        {39, "txtnummaquila"},
-        {40, "fraRepresentante"},
-        {41, "Command1_8"},
-        {42, "fraPersonal"},
-        {43, "fraVentas"},
-        {44, "TotalPersonal"},
-        {45, "TotalVentas"},
-        {46, "fraTipoPrograma"},
-        {47, "fraProductos"},
-        {48, "fraVentasExp"},
-        {49, "TipoProg"},
-        {50, "Command1_9"},
-        {51, "dbProductos"},
-        {52, "dbgVTotales"},
-        {53, "cmbBanco"},
-        {54, "txtsucursal"},
-        {55, "txtNumCuenta"},
-        {56, "txtlocalidad"},
-        {57, "txtDomSucursal"},
-        {58, "VentasPais"},
-        {59, "VentasExterior"},
-        {60, "chkProdFinal"},
-        {61, "chkrodIndirecto"},
-        {62, "chkAbastecedor"},
-        {63, "Command2"},
-        {64, "dbVentasTot"},
-        {65, "RichTextBox1"},
-        {66, "RichTextBox2"},
-        {67, "txtApemat1"},
-    };
+    static const QList<KeyPlace> order = [] {
+        // The places of the controls that are not plain fields; those of the
+        // plain fields are in their table. Places 10 to 36 are the stretch.
+        QList<KeyPlace> all = {
+            {0, "SSTab1"},
+            {1, "MaskEdBox1"},
+            {5, "cmbActividad"},
+            {6, "Combo1"},
+            {7, "fraDatosGenerales"},
+            {15, "Combo5"},
+            {29, "Command1_0"},
+            {30, "Command1_1"},
+            {31, "Command1_2"},
+            {32, "Command1_4"},
+            {33, "Command1_5"},
+            {34, "Command1_6"},
+            {35, "Command1_7"},
+            {36, "fraDomicilioFiscal"},
+            {38, "txtanomaquila"},
+            {39, "txtnummaquila"},
+            {40, "fraRepresentante"},
+            {41, "Command1_8"},
+            {42, "fraPersonal"},
+            {43, "fraVentas"},
+            {46, "fraTipoPrograma"},
+            {47, "fraProductos"},
+            {48, "fraVentasExp"},
+            {50, "Command1_9"},
+            {51, "dbProductos"},
+            {52, "dbgVTotales"},
+            {53, "cmbBanco"},
+            {60, "chkProdFinal"},
+            {61, "chkrodIndirecto"},
+            {62, "chkAbastecedor"},
+            {63, "Command2"},
+            {64, "dbVentasTot"},
+            {65, "RichTextBox1"},
+            {66, "RichTextBox2"},
+        };
+        for (const PlainField &field : plainFields())
+            all.append({field.keyPlace, field.name});
+        std::sort(all.begin(), all.end(), [](const KeyPlace &a, const KeyPlace &b) { return a.place < b.place; });
+        return all;
+    }();
     return order;
 }
 

@@ -14,6 +14,7 @@ namespace korim::report {
 
 using korim::data::DataError;
 using korim::data::DataSource;
+using korim::questionnaire::MaskedEdit;
 
 namespace {
 
@@ -63,40 +64,43 @@ QList<QVariantList> salesRecords(DataSource *source, const QString &query)
 ApplicationInput readApplication(questionnaire::Form1 &form, const QDate &today, const QLocale &locale)
 {
     ApplicationInput in;
-    in.tipoTramite = form.Combo1->currentText();
-    in.prodFinal = form.chkProdFinal->isChecked();
-    in.prodIndirecto = form.chkrodIndirecto->isChecked();
-    in.abastecedor = form.chkAbastecedor->isChecked();
-    in.rfc = form.MaskEdBox1->maskedText();
-    in.apePat = form.txtApePat1->text();
-    in.apeMat = form.txtApemat1->text();
-    in.nombre = form.txtnombre1->text();
-    in.calle = form.txtCalle->text();
-    in.colonia = form.txtColonia->text();
-    in.cp = form.txtCP->text();
-    in.estado = form.txtEstado->text();
-    in.ciudad = form.txtCiudad->text();
-    in.delMun = form.txtDelMun->text();
-    in.telefono = form.txtTelefono->text();
-    in.fax = form.txtfax->text();
-    in.email = form.txtEmail1->text();
-    in.actividad = form.cmbActividad->currentText();
-    in.admLocal = form.Combo5->currentText();
-    in.repApePat = form.txtApePatR2->text();
-    in.repApeMat = form.txtApeMatR2->text();
-    in.repNombre = form.txtNombreR2->text();
-    in.repTelefono = form.txtTelefonoR2->text();
-    in.repFax = form.txtFaxR2->text();
-    in.repEmail = form.EMAILREP->text();
-    in.empleados = form.NoEmpleados->text();
-    in.obreros = form.NoObreros->text();
-    in.ventasPais = form.VentasPais->text();
-    in.ventasExterior = form.VentasExterior->text();
-    in.banco = form.cmbBanco->currentText();
-    in.sucursal = form.txtsucursal->text();
-    in.numCuenta = form.txtNumCuenta->text();
-    in.localidad = form.txtlocalidad->text();
-    in.domSucursal = form.txtDomSucursal->text();
+    // The window's controls, by name.
+    auto text = [&form](QStringView name) { return form.control<QLineEdit>(name)->text(); };
+    auto shown = [&form](QStringView name) { return form.control<QComboBox>(name)->currentText(); };
+    in.tipoTramite = shown(u"Combo1");
+    in.prodFinal = form.control<QRadioButton>(u"chkProdFinal")->isChecked();
+    in.prodIndirecto = form.control<QRadioButton>(u"chkrodIndirecto")->isChecked();
+    in.abastecedor = form.control<QRadioButton>(u"chkAbastecedor")->isChecked();
+    in.rfc = form.control<MaskedEdit>(u"MaskEdBox1")->maskedText();
+    in.apePat = text(u"txtApePat1");
+    in.apeMat = text(u"txtApemat1");
+    in.nombre = text(u"txtnombre1");
+    in.calle = text(u"txtCalle");
+    in.colonia = text(u"txtColonia");
+    in.cp = text(u"txtCP");
+    in.estado = text(u"txtEstado");
+    in.ciudad = text(u"txtCiudad");
+    in.delMun = text(u"txtDelMun");
+    in.telefono = text(u"txtTelefono");
+    in.fax = text(u"txtfax");
+    in.email = text(u"txtEmail1");
+    in.actividad = shown(u"cmbActividad");
+    in.admLocal = shown(u"Combo5");
+    in.repApePat = text(u"txtApePatR2");
+    in.repApeMat = text(u"txtApeMatR2");
+    in.repNombre = text(u"txtNombreR2");
+    in.repTelefono = text(u"txtTelefonoR2");
+    in.repFax = text(u"txtFaxR2");
+    in.repEmail = text(u"EMAILREP");
+    in.empleados = text(u"NoEmpleados");
+    in.obreros = text(u"NoObreros");
+    in.ventasPais = text(u"VentasPais");
+    in.ventasExterior = text(u"VentasExterior");
+    in.banco = shown(u"cmbBanco");
+    in.sucursal = text(u"txtsucursal");
+    in.numCuenta = text(u"txtNumCuenta");
+    in.localidad = text(u"txtlocalidad");
+    in.domSucursal = text(u"txtDomSucursal");
 
     in.totales = salesRecords(form.dtsVTotales, QStringLiteral("select * from ventas where tipo = 1"));
     in.ventasExp = salesRecords(form.dtsVentasExp, QStringLiteral("select * from ventas where tipo = 2"));

@@ -34,6 +34,8 @@ using korim::platform::MsgAnswer;
 using korim::platform::MsgButtons;
 using korim::platform::MsgIcon;
 using korim::questionnaire::Form1;
+using korim::questionnaire::MaskedEdit;
+using korim::questionnaire::TabControl;
 
 namespace {
 
@@ -76,9 +78,11 @@ QString confirmation()
 QList<bool> toolbarState(Form1 *form)
 {
     QList<bool> state;
-    for (QToolButton *b : form->Command1)
+    for (int i = 0; i < 10; ++i) {
+        const auto *b = form->control<QToolButton>(QStringLiteral("Command1_%1").arg(i));
         state << (b && b->isEnabled());
-    state << form->txtCalle->isEnabled();
+    }
+    state << form->control<QLineEdit>(u"txtCalle")->isEnabled();
     return state;
 }
 
@@ -107,8 +111,8 @@ class CommandsTest : public QObject {
     // Types a valid RFC and leaves the field, which unlocks the window.
     static void unlock(Form1 *form, const QString &rfc)
     {
-        typeRfc(form->MaskEdBox1, rfc);
-        QTest::keyClick(form->MaskEdBox1, Qt::Key_Tab);
+        typeRfc(form->control<MaskedEdit>(u"MaskEdBox1"), rfc);
+        QTest::keyClick(form->control<MaskedEdit>(u"MaskEdBox1"), Qt::Key_Tab);
     }
 
 private slots:
@@ -118,12 +122,12 @@ private slots:
         auto form = newForm(dir);
         MessageRecorder boxes;
         unlock(form.get(), QStringLiteral(" abc800101ab1"));
-        QVERIFY(form->txtCalle->isEnabled());
-        typeInto(form->txtCalle, QStringLiteral("av. central 100"));
-        form->Combo5->setCurrentIndex(2);       // key 5
-        form->cmbActividad->setCurrentIndex(4); // code 337110
-        form->cmbBanco->setCurrentIndex(1);     // key 3
-        form->chkAbastecedor->click();          // programme type 4
+        QVERIFY(form->control<QLineEdit>(u"txtCalle")->isEnabled());
+        typeInto(form->control<QLineEdit>(u"txtCalle"), QStringLiteral("av. central 100"));
+        form->control<QComboBox>(u"Combo5")->setCurrentIndex(2);       // key 5
+        form->control<QComboBox>(u"cmbActividad")->setCurrentIndex(4); // code 337110
+        form->control<QComboBox>(u"cmbBanco")->setCurrentIndex(1);     // key 3
+        form->control<QRadioButton>(u"chkAbastecedor")->click();       // programme type 4
 
         form->Command1_Click(1);
         QCOMPARE(describeBoxes(boxes.requests()), QStringList{});
@@ -140,8 +144,8 @@ private slots:
         // Open for editing at once, on the record just written.
         QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditInProgress));
         QCOMPARE(form->dtsDatoProv->recordCount(), 1);
-        QVERIFY(form->Command1[5]->isEnabled());
-        QCOMPARE(form->MaskEdBox1->maskedText(), QStringLiteral(" ABC800101AB1"));
+        QVERIFY(form->control<QToolButton>(u"Command1_5")->isEnabled());
+        QCOMPARE(form->control<MaskedEdit>(u"MaskEdBox1")->maskedText(), QStringLiteral(" ABC800101AB1"));
 
         // Saved again without changes: the same values, still one record.
         form->Command1_Click(1);
@@ -156,24 +160,25 @@ private slots:
         auto form = storedForm(dir);
         MessageRecorder boxes;
         // Start-up made none of the fields of tabs 1, 2 and 6.
-        QVERIFY(!form->txtcargo.made() && !form->NoEmpleados.made() && !form->txtsucursal.made());
+        for (const char *name : {"txtcargo", "NoEmpleados", "txtsucursal"})
+            QVERIFY2(!form->findChild<QLineEdit *>(QLatin1String(name)), name);
         // Unlocked before the tabs are made: they are made unlocked.
         unlock(form.get(), QStringLiteral(" abc800101ab1"));
-        typeInto(form->txtCalle, QStringLiteral("av. nueva 1"));
-        QCOMPARE(form->txtCalle->text(), QStringLiteral("AV. NUEVA 1"));
-        QTabBar *bar = form->SSTab1->tabBar();
+        typeInto(form->control<QLineEdit>(u"txtCalle"), QStringLiteral("av. nueva 1"));
+        QCOMPARE(form->control<QLineEdit>(u"txtCalle")->text(), QStringLiteral("AV. NUEVA 1"));
+        QTabBar *bar = form->control<TabControl>(u"SSTab1")->tabBar();
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
-        QLineEdit *cargo = form->txtcargo.made();
+        QLineEdit *cargo = form->findChild<QLineEdit *>(QStringLiteral("txtcargo"));
         QVERIFY(cargo);
         QVERIFY(cargo->isVisible());
         QVERIFY(cargo->isEnabled());
         QCOMPARE(cargo->text(), QStringLiteral("DIRECTOR"));
         // Showing the new tab's record left the typing on the first one alone.
-        QCOMPARE(form->txtCalle->text(), QStringLiteral("AV. NUEVA 1"));
+        QCOMPARE(form->control<QLineEdit>(u"txtCalle")->text(), QStringLiteral("AV. NUEVA 1"));
         typeInto(cargo, QStringLiteral("gerente"));
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(2).center());
-        QCOMPARE(form->NoEmpleados->text(), QStringLiteral("3"));
-        QCOMPARE(form->TotalPersonal->text(), QStringLiteral("15"));
+        QCOMPARE(form->control<QLineEdit>(u"NoEmpleados")->text(), QStringLiteral("3"));
+        QCOMPARE(form->control<QLineEdit>(u"TotalPersonal")->text(), QStringLiteral("15"));
 
         form->Command1_Click(1);
         QCOMPARE(describeBoxes(boxes.requests()), QStringList{});
@@ -183,7 +188,7 @@ private slots:
         QCOMPARE(stored.at(27).toString(), QStringLiteral("3"));
         // The bank tab was never opened (the save made it to read the list):
         // the bank start-up chose and its stored details stay as they were.
-        QCOMPARE(form->cmbBanco->currentIndex(), 1);
+        QCOMPARE(form->control<QComboBox>(u"cmbBanco")->currentIndex(), 1);
         QCOMPARE(stored.at(35).toInt(), 3);
         QCOMPARE(stored.at(36).toString(), QStringLiteral("MATRIZ"));
     }
@@ -193,8 +198,8 @@ private slots:
         QTemporaryDir dir;
         auto form = storedForm(dir);
         form->Habilita(true);
-        typeInto(form->txtCalle, QStringLiteral("otra calle"));
-        form->MaskEdBox1->setMaskedText(QStringLiteral("GOMJ801332AB1"));
+        typeInto(form->control<QLineEdit>(u"txtCalle"), QStringLiteral("otra calle"));
+        form->control<MaskedEdit>(u"MaskEdBox1")->setMaskedText(QStringLiteral("GOMJ801332AB1"));
         const auto before = folderBytes(folder_);
         MessageRecorder boxes;
         form->Command1_Click(1);
@@ -202,9 +207,9 @@ private slots:
                  (QStringList{plainBox(QStringLiteral("El valor del mes del RFC es incorrecto")),
                               plainBox(QStringLiteral("El valor del dia del RFC es incorrecto"))}));
         QCOMPARE(folderBytes(folder_), before);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form->MaskEdBox1));
-        QCOMPARE(form->txtCalle->text(), QStringLiteral("OTRA CALLE"));
-        QVERIFY(!form->txtCalle->isEnabled());
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form->control<MaskedEdit>(u"MaskEdBox1")));
+        QCOMPARE(form->control<QLineEdit>(u"txtCalle")->text(), QStringLiteral("OTRA CALLE"));
+        QVERIFY(!form->control<QLineEdit>(u"txtCalle")->isEnabled());
         QVERIFY(!QApplication::overrideCursor());
     }
 
@@ -214,10 +219,10 @@ private slots:
         auto form = newForm(dir);
         MessageRecorder boxes;
         unlock(form.get(), QStringLiteral("gomj800101ab1"));
-        QCOMPARE(form->Combo5->currentIndex(), -1); // a new application has none
+        QCOMPARE(form->control<QComboBox>(u"Combo5")->currentIndex(), -1); // a new application has none
         form->Command1_Click(1);
         QCOMPARE(describeBoxes(boxes.requests()), QStringList{plainBox(QStringLiteral("Capture la admon. local del proveedor"))});
-        QCOMPARE(form->SSTab1->currentIndex(), 1);
+        QCOMPARE(form->control<TabControl>(u"SSTab1")->currentIndex(), 1);
         QCOMPARE(rowsOf(folder_, "datoprov.dbf").size(), 0);
         QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditAdd));
     }
@@ -230,31 +235,31 @@ private slots:
         const auto before = folderBytes(folder_);
         MessageRecorder boxes;
 
-        form->Combo1->setCurrentIndex(-1);
+        form->control<QComboBox>(u"Combo1")->setCurrentIndex(-1);
         form->Command1_Click(1);
         QCOMPARE(describeBoxes(boxes.requests()),
                  QStringList{plainBox(QStringLiteral("Elija el tipo de trámite de la solicitud."))});
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form->Combo1));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form->control<QComboBox>(u"Combo1")));
         QCOMPARE(folderBytes(folder_), before);
 
         boxes.clear();
-        form->Combo1->setCurrentIndex(0);
-        form->SSTab1->setCurrentIndex(0);
-        form->cmbBanco->setCurrentIndex(4); // key 9
-        form->cmbBanco->lineEdit()->setText(QStringLiteral("BANCO X"));
+        form->control<QComboBox>(u"Combo1")->setCurrentIndex(0);
+        form->control<TabControl>(u"SSTab1")->setCurrentIndex(0);
+        form->control<QComboBox>(u"cmbBanco")->setCurrentIndex(4); // key 9
+        form->control<QComboBox>(u"cmbBanco")->lineEdit()->setText(QStringLiteral("BANCO X"));
         form->Command1_Click(1);
         QCOMPARE(describeBoxes(boxes.requests()),
                  QStringList{plainBox(QStringLiteral("El banco «BANCO X» no está en la lista. Elija de la lista el "
                                                      "banco de la cuenta para la devolución de IVA."))});
-        QCOMPARE(form->SSTab1->currentIndex(), 6);
+        QCOMPARE(form->control<TabControl>(u"SSTab1")->currentIndex(), 6);
         QCOMPARE(folderBytes(folder_), before);
 
         // A name typed as the list has it is that bank.
         boxes.clear();
-        form->cmbBanco->lineEdit()->setText(QStringLiteral("BANCA CUMBRE AZUL"));
+        form->control<QComboBox>(u"cmbBanco")->lineEdit()->setText(QStringLiteral("BANCA CUMBRE AZUL"));
         form->Command1_Click(1);
         QCOMPARE(describeBoxes(boxes.requests()), QStringList{});
-        QCOMPARE(form->cmbBanco->currentIndex(), 1);
+        QCOMPARE(form->control<QComboBox>(u"cmbBanco")->currentIndex(), 1);
         QCOMPARE(application(folder_).at(35).toInt(), 3);
     }
 
@@ -262,7 +267,7 @@ private slots:
     {
         QTemporaryDir dir;
         auto form = newForm(dir);
-        form->Command1[6]->setEnabled(true); // as an erase leaves it
+        form->control<QToolButton>(u"Command1_6")->setEnabled(true); // as an erase leaves it
         QList<bool> expected = toolbarState(form.get());
         expected[6] = false;
         form->Command1_Click(6);
@@ -276,15 +281,15 @@ private slots:
         auto form = storedForm(dir);
         MessageRecorder boxes;
         form->Command1_Click(5);
-        form->txtnombre1->setEnabled(false);
-        QVERIFY(!form->txtCalle->isEnabled());
+        form->control<QLineEdit>(u"txtnombre1")->setEnabled(false);
+        QVERIFY(!form->control<QLineEdit>(u"txtCalle")->isEnabled());
         form->Command1_Click(6);
         QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditInProgress));
-        QVERIFY(form->txtCalle->isEnabled());
-        QVERIFY(form->Command1[1]->isEnabled());
-        QVERIFY(form->Command1[4]->isEnabled());
-        QVERIFY(!form->Command1[6]->isEnabled());
-        QVERIFY(form->txtnombre1->isEnabled());
+        QVERIFY(form->control<QLineEdit>(u"txtCalle")->isEnabled());
+        QVERIFY(form->control<QToolButton>(u"Command1_1")->isEnabled());
+        QVERIFY(form->control<QToolButton>(u"Command1_4")->isEnabled());
+        QVERIFY(!form->control<QToolButton>(u"Command1_6")->isEnabled());
+        QVERIFY(form->control<QLineEdit>(u"txtnombre1")->isEnabled());
         QVERIFY(boxes.requests().isEmpty());
     }
 
@@ -294,32 +299,32 @@ private slots:
         auto form = storedForm(dir);
         MessageRecorder boxes;
         form->Command1_Click(6);
-        typeInto(form->txtCalle, QStringLiteral("calle nueva 7"));
+        typeInto(form->control<QLineEdit>(u"txtCalle"), QStringLiteral("calle nueva 7"));
         form->Command1_Click(5);
         // Locked, "Editar Datos" included (the lock comes last); nothing written.
-        QVERIFY(!form->txtCalle->isEnabled());
-        QVERIFY(!form->Command1[1]->isEnabled());
-        QVERIFY(!form->Command1[4]->isEnabled());
-        QVERIFY(!form->Command1[6]->isEnabled());
-        QVERIFY(form->Command1[9]->isEnabled());
+        QVERIFY(!form->control<QLineEdit>(u"txtCalle")->isEnabled());
+        QVERIFY(!form->control<QToolButton>(u"Command1_1")->isEnabled());
+        QVERIFY(!form->control<QToolButton>(u"Command1_4")->isEnabled());
+        QVERIFY(!form->control<QToolButton>(u"Command1_6")->isEnabled());
+        QVERIFY(form->control<QToolButton>(u"Command1_9")->isEnabled());
         QCOMPARE(application(folder_).at(8).toString(), QStringLiteral("AV. CENTRAL 100"));
-        QCOMPARE(form->txtCalle->text(), QStringLiteral("CALLE NUEVA 7"));
+        QCOMPARE(form->control<QLineEdit>(u"txtCalle")->text(), QStringLiteral("CALLE NUEVA 7"));
         // A valid RFC unlocks again and the next save stores what was typed.
         unlock(form.get(), QStringLiteral(" abc800101ab1"));
-        QVERIFY(form->Command1[1]->isEnabled());
+        QVERIFY(form->control<QToolButton>(u"Command1_1")->isEnabled());
         form->Command1_Click(1);
         QCOMPARE(describeBoxes(boxes.requests()), QStringList{});
         QCOMPARE(application(folder_).at(8).toString(), QStringLiteral("CALLE NUEVA 7"));
 
         // A move of the application's source locks the window the same way.
         form->dtsDatoProv->moveFirst();
-        QVERIFY(!form->txtCalle->isEnabled());
-        QVERIFY(!form->Command1[1]->isEnabled());
+        QVERIFY(!form->control<QLineEdit>(u"txtCalle")->isEnabled());
+        QVERIFY(!form->control<QToolButton>(u"Command1_1")->isEnabled());
         // With no procedure chosen the cancel does nothing.
         form->Habilita(true);
-        form->Combo1->setCurrentIndex(-1);
+        form->control<QComboBox>(u"Combo1")->setCurrentIndex(-1);
         form->Command1_Click(5);
-        QVERIFY(form->txtCalle->isEnabled());
+        QVERIFY(form->control<QLineEdit>(u"txtCalle")->isEnabled());
     }
 
     void eraseOnEmptyTableOrAnsweredNo()
@@ -351,13 +356,13 @@ private slots:
         const QString rfc = QStringLiteral("QXZ850505K7A");
         const QString account = QStringLiteral("98765432101234");
         unlock(form.get(), QStringLiteral(" qxz850505k7a"));
-        typeInto(form->txtApePat1, QStringLiteral("zafiro tequilera"));
-        form->SSTab1->setCurrentIndex(6);
-        typeInto(form->txtNumCuenta, account);
-        form->SSTab1->setCurrentIndex(0);
-        form->Combo5->setCurrentIndex(3);
-        form->cmbBanco->setCurrentIndex(2);
-        form->chkrodIndirecto->click();
+        typeInto(form->control<QLineEdit>(u"txtApePat1"), QStringLiteral("zafiro tequilera"));
+        form->control<TabControl>(u"SSTab1")->setCurrentIndex(6);
+        typeInto(form->control<QLineEdit>(u"txtNumCuenta"), account);
+        form->control<TabControl>(u"SSTab1")->setCurrentIndex(0);
+        form->control<QComboBox>(u"Combo5")->setCurrentIndex(3);
+        form->control<QComboBox>(u"cmbBanco")->setCurrentIndex(2);
+        form->control<QRadioButton>(u"chkrodIndirecto")->click();
         form->Command1_Click(1);
         for (const QString &product : {QStringLiteral("TEQUILA AÑEJO ZAFIRO"), QStringLiteral("MEZCAL ZAFIRO")}) {
             form->dtsProductos->addNew();
@@ -410,19 +415,22 @@ private slots:
 
         // The window: a new application, locked except "Editar Datos" and "Acerca de..".
         QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditAdd));
-        QCOMPARE(form->MaskEdBox1->maskedText(), QString(13, QLatin1Char(' ')));
-        QCOMPARE(form->MaskEdBox1->mask(), QStringLiteral("&&&&999999aaa"));
-        QCOMPARE(form->txtApePat1->text(), QString());
-        QCOMPARE(form->txtnummaquila->maskedText(), QStringLiteral("____"));
-        for (QComboBox *list : {form->Combo5, form->Combo1, form->cmbActividad, form->cmbBanco.get()})
+        QCOMPARE(form->control<MaskedEdit>(u"MaskEdBox1")->maskedText(), QString(13, QLatin1Char(' ')));
+        QCOMPARE(form->control<MaskedEdit>(u"MaskEdBox1")->mask(), QStringLiteral("&&&&999999aaa"));
+        QCOMPARE(form->control<QLineEdit>(u"txtApePat1")->text(), QString());
+        QCOMPARE(form->control<MaskedEdit>(u"txtnummaquila")->maskedText(), QStringLiteral("____"));
+        for (QComboBox *list : {form->control<QComboBox>(u"Combo5"), form->control<QComboBox>(u"Combo1"),
+                                form->control<QComboBox>(u"cmbActividad"), form->control<QComboBox>(u"cmbBanco")})
             QCOMPARE(list->currentIndex(), 0);
-        QVERIFY(!form->chkProdFinal->isChecked() && !form->chkrodIndirecto->isChecked()
-                && !form->chkAbastecedor->isChecked());
-        QCOMPARE(form->SSTab1->currentIndex(), 0);
+        QVERIFY(!form->control<QRadioButton>(u"chkProdFinal")->isChecked()
+                && !form->control<QRadioButton>(u"chkrodIndirecto")->isChecked()
+                && !form->control<QRadioButton>(u"chkAbastecedor")->isChecked());
+        QCOMPARE(form->control<TabControl>(u"SSTab1")->currentIndex(), 0);
         for (int i : {0, 1, 2, 4, 7})
-            QVERIFY2(!form->Command1[std::size_t(i)]->isEnabled(), qPrintable(QString::number(i)));
-        QVERIFY(form->Command1[6]->isEnabled());
-        QVERIFY(form->Command1[9]->isEnabled());
+            QVERIFY2(!form->control<QToolButton>(QStringLiteral("Command1_%1").arg(std::size_t(i)))->isEnabled(),
+                     qPrintable(QString::number(i)));
+        QVERIFY(form->control<QToolButton>(u"Command1_6")->isEnabled());
+        QVERIFY(form->control<QToolButton>(u"Command1_9")->isEnabled());
 
         // Closing keeps no new record: nothing was typed into it.
         QVERIFY(form->close());
@@ -444,8 +452,8 @@ private slots:
         form = openForm(folder_);
         form->Habilita(true);
         MessageRecorder boxes;
-        typeInto(form->txtCalle, QStringLiteral("calle del intento 9"));
-        form->cmbBanco->setCurrentIndex(1);
+        typeInto(form->control<QLineEdit>(u"txtCalle"), QStringLiteral("calle del intento 9"));
+        form->control<QComboBox>(u"cmbBanco")->setCurrentIndex(1);
         const auto before = folderBytes(folder_);
         form->Command1_Click(1);
         QCOMPARE(boxes.requests().size(), 1);
@@ -454,12 +462,12 @@ private slots:
         QCOMPARE(failed.icon, MsgIcon::Critical);
         QCOMPARE(failed.buttons, MsgButtons::Ok);
         QCOMPARE(folderBytes(folder_), before);
-        QCOMPARE(form->txtCalle->text(), QStringLiteral("CALLE DEL INTENTO 9"));
+        QCOMPARE(form->control<QLineEdit>(u"txtCalle")->text(), QStringLiteral("CALLE DEL INTENTO 9"));
         QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditInProgress));
         QVERIFY(!QApplication::overrideCursor());
         // Another bank, and the same typing is stored.
         boxes.clear();
-        form->cmbBanco->setCurrentIndex(0);
+        form->control<QComboBox>(u"cmbBanco")->setCurrentIndex(0);
         form->Command1_Click(1);
         QCOMPARE(describeBoxes(boxes.requests()), QStringList{});
         QCOMPARE(application(folder_).at(8).toString(), QStringLiteral("CALLE DEL INTENTO 9"));
@@ -472,7 +480,7 @@ private slots:
         auto form = storedForm(dir, {QStringLiteral("MESA DE PINO")});
         form->Habilita(true);
         MessageRecorder boxes;
-        typeInto(form->txtCalle, QStringLiteral("calle sin disco 1"));
+        typeInto(form->control<QLineEdit>(u"txtCalle"), QStringLiteral("calle sin disco 1"));
         const auto before = folderBytes(folder_);
         {
             Unwritable locked(folder_);
@@ -493,7 +501,7 @@ private slots:
         QVERIFY2(shown.at(3).startsWith(QStringLiteral("KORIM | Ok | Critical | Ok | No se pudo borrar el producto.")),
                  qPrintable(shown.at(3)));
         QCOMPARE(folderBytes(folder_), before);
-        QCOMPARE(form->txtCalle->text(), QStringLiteral("CALLE SIN DISCO 1"));
+        QCOMPARE(form->control<QLineEdit>(u"txtCalle")->text(), QStringLiteral("CALLE SIN DISCO 1"));
         QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditInProgress));
         QVERIFY(!QApplication::overrideCursor());
         // Writable again: the same typing is stored.
@@ -534,11 +542,11 @@ private slots:
         // The window is where a finished erase leaves it: a new application
         // pending, the clerk can type it and save it.
         QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditAdd));
-        QCOMPARE(form->MaskEdBox1->maskedText(), QString(13, QLatin1Char(' ')));
-        QVERIFY(form->Command1[6]->isEnabled());
+        QCOMPARE(form->control<MaskedEdit>(u"MaskEdBox1")->maskedText(), QString(13, QLatin1Char(' ')));
+        QVERIFY(form->control<QToolButton>(u"Command1_6")->isEnabled());
         boxes.clear();
         unlock(form.get(), QStringLiteral(" qxz850505k7a"));
-        typeInto(form->txtCalle, QStringLiteral("calle nueva 2"));
+        typeInto(form->control<QLineEdit>(u"txtCalle"), QStringLiteral("calle nueva 2"));
         form->Command1_Click(1);
         QCOMPARE(describeBoxes(boxes.requests()), QStringList{});
         QCOMPARE(application(folder_).at(0).toString(), QStringLiteral(" QXZ850505K7A"));
@@ -551,19 +559,20 @@ private slots:
         QTemporaryDir dir;
         auto form = storedForm(dir);
         form->Habilita(true);
-        form->SSTab1->setCurrentIndex(3);
+        form->control<TabControl>(u"SSTab1")->setCurrentIndex(3);
         MessageRecorder boxes;
         const QByteArray empty = fileBytes(tablePath(folder_, QStringLiteral("PROVMERC.dbf")));
-        QTest::mouseClick(form->Command2, Qt::LeftButton);
+        QTest::mouseClick(form->control<QPushButton>(u"Command2"), Qt::LeftButton);
         QCOMPARE(fileBytes(tablePath(folder_, QStringLiteral("PROVMERC.dbf"))), empty);
 
         QTemporaryDir dir2;
         form = storedForm(dir2, {QStringLiteral("UNO"), QStringLiteral("DOS"), QStringLiteral("TRES")});
         form->Habilita(true);
-        form->SSTab1->setCurrentIndex(3);
+        form->control<TabControl>(u"SSTab1")->setCurrentIndex(3);
         // The product under the grid's cursor.
-        form->dbProductos->setCurrentIndex(form->dbProductos->model()->index(1, 0));
-        QTest::mouseClick(form->Command2, Qt::LeftButton);
+        form->control<QTableView>(u"dbProductos")
+                ->setCurrentIndex(form->control<QTableView>(u"dbProductos")->model()->index(1, 0));
+        QTest::mouseClick(form->control<QPushButton>(u"Command2"), Qt::LeftButton);
         QStringList left;
         for (const QJsonValue &row : rowsOf(folder_, "PROVMERC.dbf"))
             left << row.toArray().at(2).toString();

@@ -34,6 +34,7 @@ using korim::platform::MsgButtons;
 using korim::platform::MsgIcon;
 using korim::questionnaire::diskFiles;
 using korim::questionnaire::Form1;
+using korim::questionnaire::MaskedEdit;
 
 namespace {
 
@@ -106,7 +107,9 @@ void verifyArrived(const QString &dataFolder, const QString &medium, int i)
 // As after "Cancelar cambios": the stretch off, "Editar Datos" included.
 bool windowLocked(Form1 *form)
 {
-    return !form->txtCalle->isEnabled() && !form->Command1[2]->isEnabled() && !form->Command1[6]->isEnabled();
+    return !form->control<QLineEdit>(u"txtCalle")->isEnabled()
+            && !form->control<QToolButton>(u"Command1_2")->isEnabled()
+            && !form->control<QToolButton>(u"Command1_6")->isEnabled();
 }
 
 } // namespace
@@ -206,8 +209,8 @@ private slots:
         const QString medium = dir.path() + QStringLiteral("/A");
         QVERIFY(QDir().mkpath(medium));
         form->Habilita(true);
-        form->txtCalle->setText(QStringLiteral("CALLE NO GRABADA 9"));
-        form->MaskEdBox1->setMaskedText(QStringLiteral("GOMJ801301AB1"));
+        form->control<QLineEdit>(u"txtCalle")->setText(QStringLiteral("CALLE NO GRABADA 9"));
+        form->control<MaskedEdit>(u"MaskEdBox1")->setMaskedText(QStringLiteral("GOMJ801301AB1"));
         const auto data = folderBytes(folder_);
 
         // The RFC speaks in the save and again in the required-data check.
@@ -302,17 +305,18 @@ private slots:
         folder_ = makeDataFolder(dir.path() + QStringLiteral("/datos"), spec);
         auto form = openForm(folder_);
         form->makeAllControls();
-        typeRfc(form->MaskEdBox1, QStringLiteral(" abc800101ab1"));
-        QTest::keyClick(form->MaskEdBox1, Qt::Key_Tab);
-        QVERIFY(form->txtCalle->isEnabled());
+        typeRfc(form->control<MaskedEdit>(u"MaskEdBox1"), QStringLiteral(" abc800101ab1"));
+        QTest::keyClick(form->control<MaskedEdit>(u"MaskEdBox1"), Qt::Key_Tab);
+        QVERIFY(form->control<QLineEdit>(u"txtCalle")->isEnabled());
         // Every required field filled, the programme type chosen; the local
         // office is not, so the save stops while the required data is complete.
         for (QLineEdit *field : form->findChildren<QLineEdit *>()) {
-            if (field != form->MaskEdBox1 && field->property("tag").toString() == QLatin1String("1"))
+            if (field != form->control<MaskedEdit>(u"MaskEdBox1")
+                && field->property("tag").toString() == QLatin1String("1"))
                 field->setText(QStringLiteral("7"));
         }
-        form->chkProdFinal->click();
-        QCOMPARE(form->Combo5->currentIndex(), -1);
+        form->control<QRadioButton>(u"chkProdFinal")->click();
+        QCOMPARE(form->control<QComboBox>(u"Combo5")->currentIndex(), -1);
         const QString medium = dir.path() + QStringLiteral("/A");
         QVERIFY(QDir().mkpath(medium));
 
@@ -326,11 +330,11 @@ private slots:
         // the office chosen, it is saved.
         QVERIFY(windowLocked(form.get()));
         QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditAdd));
-        QCOMPARE(form->txtCalle->text(), QStringLiteral("7"));
-        typeRfc(form->MaskEdBox1, QStringLiteral(" abc800101ab1"));
-        QTest::keyClick(form->MaskEdBox1, Qt::Key_Tab);
-        QVERIFY(form->txtCalle->isEnabled());
-        form->Combo5->setCurrentIndex(1);
+        QCOMPARE(form->control<QLineEdit>(u"txtCalle")->text(), QStringLiteral("7"));
+        typeRfc(form->control<MaskedEdit>(u"MaskEdBox1"), QStringLiteral(" abc800101ab1"));
+        QTest::keyClick(form->control<MaskedEdit>(u"MaskEdBox1"), Qt::Key_Tab);
+        QVERIFY(form->control<QLineEdit>(u"txtCalle")->isEnabled());
+        form->control<QComboBox>(u"Combo5")->setCurrentIndex(1);
         MessageRecorder boxes;
         form->Command1_Click(1);
         QCOMPARE(describeBoxes(boxes.requests()), QStringList{});

@@ -29,6 +29,7 @@ using korim::platform::MsgAnswer;
 using korim::platform::MsgButtons;
 using korim::platform::MsgIcon;
 using korim::questionnaire::Form1;
+using korim::questionnaire::TabControl;
 
 namespace {
 
@@ -65,12 +66,12 @@ class GridsTest : public QObject {
     QString folder_;
     std::unique_ptr<Form1> form_;
 
-    QTableView *totals() { return form_->dbgVTotales; }
-    QTableView *indirect() { return form_->dbVentasTot; }
+    QTableView *totals() { return form_->control<QTableView>(u"dbgVTotales"); }
+    QTableView *indirect() { return form_->control<QTableView>(u"dbVentasTot"); }
 
     void showTab(int index, QTableView *grid)
     {
-        form_->SSTab1->setCurrentIndex(index);
+        form_->control<TabControl>(u"SSTab1")->setCurrentIndex(index);
         QVERIFY(focusOn(grid));
     }
 
@@ -108,26 +109,28 @@ private slots:
         // A window fresh from start-up has made none of its grids yet.
         form_.reset();
         form_ = openForm(folder_);
-        QVERIFY(!form_->dbProductos.made() && !form_->dbgVTotales.made() && !form_->dbVentasTot.made());
+        for (const char *name : {"dbProductos", "dbgVTotales", "dbVentasTot"})
+            QVERIFY2(!form_->findChild<QTableView *>(QLatin1String(name)), name);
         // Clicked into view, a grid is made, shown, in the keyboard order and
         // reached through its caption.
-        QTabBar *bar = form_->SSTab1->tabBar();
+        QTabBar *bar = form_->control<TabControl>(u"SSTab1")->tabBar();
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(4).center());
-        QCOMPARE(form_->SSTab1->currentIndex(), 4);
-        QTableView *grid = form_->dbgVTotales.made();
+        QCOMPARE(form_->control<TabControl>(u"SSTab1")->currentIndex(), 4);
+        QTableView *grid = form_->findChild<QTableView *>(QStringLiteral("dbgVTotales"));
         QVERIFY(grid);
         QVERIFY(grid->isVisible());
-        QVERIFY(!form_->dbProductos.made() && !form_->dbVentasTot.made());
+        for (const char *name : {"dbProductos", "dbVentasTot"})
+            QVERIFY2(!form_->findChild<QTableView *>(QLatin1String(name)), name);
         QCOMPARE(korim::questionnaire::keyboardPlace(grid), 52);
-        QCOMPARE(form_->lbldbgVTotales->buddy(), static_cast<QWidget *>(grid));
-        QCOMPARE(form_->labelOf(grid), form_->lbldbgVTotales);
+        QCOMPARE(form_->control<QLabel>(u"lbldbgVTotales")->buddy(), static_cast<QWidget *>(grid));
+        QCOMPARE(form_->labelOf(grid), form_->control<QLabel>(u"lbldbgVTotales"));
         QCOMPARE(grid->model()->rowCount(), 3);
         // Its handlers came with it: letters do not open a cell.
         MessageRecorder boxes;
         typeIntoCell(grid, 0, Pesos, QStringLiteral("x"), Qt::Key_unknown);
         QVERIFY(!editing(grid));
         // Tab moves from the products grid into it, as the keyboard order says.
-        QWidget *next = form_->dbProductos.get()->nextInFocusChain();
+        QWidget *next = form_->control<QTableView>(u"dbProductos")->nextInFocusChain();
         while (korim::questionnaire::keyboardPlace(next) < 0)
             next = next->nextInFocusChain();
         QCOMPARE(next, static_cast<QWidget *>(grid));
@@ -172,7 +175,7 @@ private slots:
     void theRowIsBroughtUpToDateWhenTheGridGainsTheFocus()
     {
         salesOfFirstRow(QStringLiteral("2000"), QStringLiteral("10"));
-        QVERIFY(focusOn(form_->txtApePat1));
+        QVERIFY(focusOn(form_->control<QLineEdit>(u"txtApePat1")));
         // The figures change under the grid, which keeps its cursor in row 0.
         korim::data::DataSource *source = form_->dtsVTotales;
         QCOMPARE(source->currentRow(), 0);
@@ -432,7 +435,7 @@ private slots:
         // Tab change.
         typeIntoCell(totals(), 0, Imports, QStringLiteral("321"), Qt::Key_unknown);
         QVERIFY(editing(totals()));
-        form_->SSTab1->setCurrentIndex(5);
+        form_->control<TabControl>(u"SSTab1")->setCurrentIndex(5);
         QCOMPARE(field(salesRows(folder_, 1), 0, 4), 321.0);
         // Closing the window.
         QVERIFY(focusOn(indirect()));
@@ -459,8 +462,8 @@ private slots:
     void productsAddedChangedDeletedAndKept()
     {
         MessageRecorder boxes;
-        showTab(3, form_->dbProductos);
-        QTableView *products = form_->dbProductos;
+        showTab(3, form_->control<QTableView>(u"dbProductos"));
+        QTableView *products = form_->control<QTableView>(u"dbProductos");
         QCOMPARE(products->model()->rowCount(), 1); // the blank new row
         typeIntoCell(products, 0, 0, QStringLiteral("mesa de pino"), Qt::Key_Return);
         typeIntoCell(products, 1, 0, QStringLiteral("silla tejida"), Qt::Key_Return);
@@ -472,11 +475,11 @@ private slots:
         QCOMPARE(shownIn(products, 0, 0), QStringLiteral("MESA DE ROBLE"));
         // "Borrar Registro" deletes the row of the cursor.
         products->setCurrentIndex(products->model()->index(1, 0));
-        form_->Command2->click();
+        form_->control<QPushButton>(u"Command2")->click();
         QCOMPARE(products->model()->rowCount(), 3);
         // On the blank row there is nothing to delete.
         products->setCurrentIndex(products->model()->index(form_->productosModel->newRow(), 0));
-        form_->Command2->click();
+        form_->control<QPushButton>(u"Command2")->click();
         QCOMPARE(products->model()->rowCount(), 3);
 
         QJsonArray rows = readWithDbfread(tablePath(folder_, QStringLiteral("PROVMERC.dbf")));
@@ -487,7 +490,7 @@ private slots:
         // A second start of the program over the same folder.
         QVERIFY(form_->close());
         form_ = openForm(folder_);
-        products = form_->dbProductos;
+        products = form_->control<QTableView>(u"dbProductos");
         QCOMPARE(products->model()->rowCount(), 3);
         QCOMPARE(shownIn(products, 0, 0), QStringLiteral("MESA DE ROBLE"));
         QCOMPARE(shownIn(products, 1, 0), QStringLiteral("BANCO-3 Ñ"));
@@ -502,10 +505,10 @@ private slots:
                                     QStringLiteral("CUATRO")};
         folder_ = makeDataFolder(folder_ + QStringLiteral("-erase"), spec);
         form_ = openForm(folder_);
-        showTab(3, form_->dbProductos);
-        QTableView *products = form_->dbProductos;
+        showTab(3, form_->control<QTableView>(u"dbProductos"));
+        QTableView *products = form_->control<QTableView>(u"dbProductos");
         products->setCurrentIndex(products->model()->index(2, 0));
-        form_->Command2->click();
+        form_->control<QPushButton>(u"Command2")->click();
         QStringList left;
         for (const QJsonValue &row : readWithDbfread(tablePath(folder_, QStringLiteral("PROVMERC.dbf"))))
             left << row.toArray().at(2).toString();
@@ -527,9 +530,9 @@ private slots:
         typeIntoCell(totals(), 0, Exports, QStringLiteral("50"), Qt::Key_Tab);
         QVERIFY(form_->close());
         form_ = openForm(folder_, QDate(2005, 6, 15));
-        QCOMPARE(shownIn(form_->dbgVTotales, 0, Pesos), QStringLiteral("2,000.00"));
-        QCOMPARE(shownIn(form_->dbgVTotales, 0, Dollars), QStringLiteral("200"));
-        QCOMPARE(shownIn(form_->dbgVTotales, 0, Share), QStringLiteral("25"));
+        QCOMPARE(shownIn(form_->control<QTableView>(u"dbgVTotales"), 0, Pesos), QStringLiteral("2,000.00"));
+        QCOMPARE(shownIn(form_->control<QTableView>(u"dbgVTotales"), 0, Dollars), QStringLiteral("200"));
+        QCOMPARE(shownIn(form_->control<QTableView>(u"dbgVTotales"), 0, Share), QStringLiteral("25"));
         QVERIFY(boxes.requests().isEmpty());
     }
 };

@@ -33,6 +33,8 @@ using namespace korim::test;
 using korim::questionnaire::Form1;
 using korim::questionnaire::keyboardOrder;
 using korim::questionnaire::keyboardPlace;
+using korim::questionnaire::MaskedEdit;
+using korim::questionnaire::TabControl;
 
 namespace {
 
@@ -44,8 +46,8 @@ QString plain(QString text)
 // Tab page (0 to 6) a control stands on; -1 above the tabs.
 int tabOf(Form1 *form, QWidget *w)
 {
-    for (int t = 0; t < form->SSTab1->count(); ++t) {
-        if (form->SSTab1->widget(t)->isAncestorOf(w))
+    for (int t = 0; t < form->control<TabControl>(u"SSTab1")->count(); ++t) {
+        if (form->control<TabControl>(u"SSTab1")->widget(t)->isAncestorOf(w))
             return t;
     }
     return -1;
@@ -62,7 +64,7 @@ QString tabWalk(Form1 *f)
         while (w && w->objectName().isEmpty())
             w = w->parentWidget();
         visited << (w ? w->objectName() : QStringLiteral("?"));
-        if (w == f->MaskEdBox1)
+        if (w == f->control<MaskedEdit>(u"MaskEdBox1"))
             break;
     }
     return visited.join(QLatin1Char(' '));
@@ -91,7 +93,7 @@ QPair<QString, QString> tabRound(Form1 *f)
         const QString name = w ? w->objectName() : QStringLiteral("?");
         if (name != walked.last())
             walked << name;
-        if (w == f->MaskEdBox1)
+        if (w == f->control<MaskedEdit>(u"MaskEdBox1"))
             break;
     }
     const QHash<QString, QWidget *> byName = korim::questionnaire::controlsByName(f);
@@ -134,8 +136,8 @@ private slots:
         QCOMPARE(f->size(), QSize(745, 469)); // 11175 x 7035 twips
         QCOMPARE(f->minimumSize(), f->maximumSize());
         QVERIFY(!(f->windowFlags() & Qt::WindowMaximizeButtonHint));
-        QCOMPARE(f->fraDatosGenerales->geometry(), QRect(20, 90, 706, 124));
-        QCOMPARE(f->SSTab1->geometry(), QRect(15, 215, 719, 253));
+        QCOMPARE(f->control<QGroupBox>(u"fraDatosGenerales")->geometry(), QRect(20, 90, 706, 124));
+        QCOMPARE(f->control<TabControl>(u"SSTab1")->geometry(), QRect(15, 215, 719, 253));
         const QPoint screenCentre = f->screen()->availableGeometry().center();
         // Centred with its frame (a few pixels of border either way).
         QVERIFY(qAbs(f->frameGeometry().center().x() - screenCentre.x()) <= 3);
@@ -145,7 +147,7 @@ private slots:
     void toolbar()
     {
         Form1 *f = form_.get();
-        QVERIFY(f->Command1[3] == nullptr);
+        QVERIFY(f->control<QToolButton>(u"Command1_3") == nullptr);
         struct Expected {
             int index;
             const char *tip;
@@ -160,7 +162,7 @@ private slots:
                                 {4, "Consideraciones generales", 8724}};
         int previousX = -1;
         for (const Expected &e : row) {
-            QToolButton *b = f->Command1[std::size_t(e.index)];
+            QToolButton *b = f->control<QToolButton>(QStringLiteral("Command1_%1").arg(std::size_t(e.index)));
             QCOMPARE(b->toolTip(), QString::fromUtf8(e.tip));
             QVERIFY(b->text().isEmpty() || b->toolButtonStyle() == Qt::ToolButtonIconOnly);
             QVERIFY(!b->icon().isNull());
@@ -170,18 +172,19 @@ private slots:
             QVERIFY(b->x() > previousX); // left to right in this order
             previousX = b->x();
         }
-        QCOMPARE(f->Command1[5]->toolTip(), QStringLiteral("Cancelar cambios"));
-        QVERIFY(f->Command1[5]->isHidden());
-        QVERIFY(!f->Command1[5]->isEnabled());
-        QCOMPARE(f->Command1[8]->toolTip(), QStringLiteral("Borrar toda la imformación"));
-        QVERIFY(f->Command1[8]->isHidden());
+        QCOMPARE(f->control<QToolButton>(u"Command1_5")->toolTip(), QStringLiteral("Cancelar cambios"));
+        QVERIFY(f->control<QToolButton>(u"Command1_5")->isHidden());
+        QVERIFY(!f->control<QToolButton>(u"Command1_5")->isEnabled());
+        QCOMPARE(f->control<QToolButton>(u"Command1_8")->toolTip(), QStringLiteral("Borrar toda la imformación"));
+        QVERIFY(f->control<QToolButton>(u"Command1_8")->isHidden());
 
         // One handler that receives the index.
         QSignalSpy run(f, &Form1::commandRun);
         MessageRecorder boxes; // the commands behind the buttons show their messages
         f->Habilita(true);
         for (const Expected &e : row)
-            QTest::mouseClick(f->Command1[std::size_t(e.index)], Qt::LeftButton);
+            QTest::mouseClick(f->control<QToolButton>(QStringLiteral("Command1_%1").arg(std::size_t(e.index))),
+                              Qt::LeftButton);
         // The diskette (2) runs the save (1) first, through the same handler.
         QList<int> expected;
         for (const Expected &e : row) {
@@ -293,37 +296,43 @@ private slots:
     void listsAndOptions()
     {
         Form1 *f = form_.get();
-        QVERIFY(!f->Combo1->isEditable());
-        QVERIFY(!f->cmbActividad->isEditable());
-        QVERIFY(!f->Combo5->isEditable());
-        QVERIFY(f->cmbBanco->isEditable());
-        QCOMPARE(plain(f->labelOf(f->Combo1)->text()), QStringLiteral("Tipo de Trámite"));
-        QCOMPARE(plain(f->labelOf(f->cmbActividad)->text()), QStringLiteral("Actividad Principal"));
-        QCOMPARE(plain(f->labelOf(f->Combo5)->text()), QStringLiteral("Adm. local de recaudación"));
-        QCOMPARE(plain(f->labelOf(f->cmbBanco)->text()), QStringLiteral("Nombre del banco :"));
-        QCOMPARE(tabOf(f, f->Combo5), 0);
-        QCOMPARE(tabOf(f, f->cmbBanco), 6);
-        QVERIFY(f->fraDatosGenerales->isAncestorOf(f->cmbActividad));
-        QCOMPARE(f->fraDatosGenerales->title(), QStringLiteral("Datos Generales"));
-        QCOMPARE(f->fraDomicilioFiscal->title(), QStringLiteral("Domicilio Fiscal"));
-        QCOMPARE(f->fraRepresentante->title(), QStringLiteral("Datos del Representante legal"));
-        QCOMPARE(f->fraTipoPrograma->title(), QStringLiteral("Tipo de Programa"));
-        QCOMPARE(f->fraProductos->title(),
-                 QStringLiteral("Principales productos exportados en el año anterior(anotarlos en orden de importancia)"));
-        QCOMPARE(f->fraVentasExp->title(), QStringLiteral("VENTAS A EXPORTADORES FINALES REALIZADAS ATRAVES DE :"));
-        QCOMPARE(f->chkProdFinal->text(), QStringLiteral("Productor Directo"));
-        QCOMPARE(f->chkrodIndirecto->text(), QStringLiteral("Productor Indirecto"));
-        QCOMPARE(f->chkAbastecedor->text(), QStringLiteral("Directo e Indirecto"));
-        QCOMPARE(f->Command2->text(), QStringLiteral("Borrar Registro"));
-        QCOMPARE(tabOf(f, f->Command2), 3);
-        QCOMPARE(tabOf(f, f->RichTextBox1), 4);
-        QCOMPARE(tabOf(f, f->RichTextBox2), 5);
-        QVERIFY(f->RichTextBox1->isReadOnly() && f->RichTextBox2->isReadOnly());
+        QVERIFY(!f->control<QComboBox>(u"Combo1")->isEditable());
+        QVERIFY(!f->control<QComboBox>(u"cmbActividad")->isEditable());
+        QVERIFY(!f->control<QComboBox>(u"Combo5")->isEditable());
+        QVERIFY(f->control<QComboBox>(u"cmbBanco")->isEditable());
+        QCOMPARE(plain(f->labelOf(f->control<QComboBox>(u"Combo1"))->text()), QStringLiteral("Tipo de Trámite"));
+        QCOMPARE(plain(f->labelOf(f->control<QComboBox>(u"cmbActividad"))->text()),
+                 QStringLiteral("Actividad Principal"));
+        QCOMPARE(plain(f->labelOf(f->control<QComboBox>(u"Combo5"))->text()),
+                 QStringLiteral("Adm. local de recaudación"));
+        QCOMPARE(plain(f->labelOf(f->control<QComboBox>(u"cmbBanco"))->text()), QStringLiteral("Nombre del banco :"));
+        QCOMPARE(tabOf(f, f->control<QComboBox>(u"Combo5")), 0);
+        QCOMPARE(tabOf(f, f->control<QComboBox>(u"cmbBanco")), 6);
+        QVERIFY(f->control<QGroupBox>(u"fraDatosGenerales")->isAncestorOf(f->control<QComboBox>(u"cmbActividad")));
+        QCOMPARE(f->control<QGroupBox>(u"fraDatosGenerales")->title(), QStringLiteral("Datos Generales"));
+        QCOMPARE(f->control<QGroupBox>(u"fraDomicilioFiscal")->title(), QStringLiteral("Domicilio Fiscal"));
+        QCOMPARE(f->control<QGroupBox>(u"fraRepresentante")->title(), QStringLiteral("Datos del Representante legal"));
+        QCOMPARE(f->control<QGroupBox>(u"fraTipoPrograma")->title(), QStringLiteral("Tipo de Programa"));
+        QCOMPARE(f->control<QGroupBox>(u"fraProductos")->title(),
+                 QStringLiteral(
+                         "Principales productos exportados en el año anterior(anotarlos en orden de importancia)"));
+        QCOMPARE(f->control<QGroupBox>(u"fraVentasExp")->title(),
+                 QStringLiteral("VENTAS A EXPORTADORES FINALES REALIZADAS ATRAVES DE :"));
+        QCOMPARE(f->control<QRadioButton>(u"chkProdFinal")->text(), QStringLiteral("Productor Directo"));
+        QCOMPARE(f->control<QRadioButton>(u"chkrodIndirecto")->text(), QStringLiteral("Productor Indirecto"));
+        QCOMPARE(f->control<QRadioButton>(u"chkAbastecedor")->text(), QStringLiteral("Directo e Indirecto"));
+        QCOMPARE(f->control<QPushButton>(u"Command2")->text(), QStringLiteral("Borrar Registro"));
+        QCOMPARE(tabOf(f, f->control<QPushButton>(u"Command2")), 3);
+        QCOMPARE(tabOf(f, f->control<QTextEdit>(u"RichTextBox1")), 4);
+        QCOMPARE(tabOf(f, f->control<QTextEdit>(u"RichTextBox2")), 5);
+        QVERIFY(f->control<QTextEdit>(u"RichTextBox1")->isReadOnly()
+                && f->control<QTextEdit>(u"RichTextBox2")->isReadOnly());
         // Both hidden maquila fields carry their masks.
-        QCOMPARE(f->txtanomaquila->mask(), QStringLiteral("####"));
-        QCOMPARE(f->txtnummaquila->promptChar(), QLatin1Char('_'));
-        QVERIFY(f->txtanomaquila->isHidden() && f->txtnummaquila->isHidden());
-        QCOMPARE(f->MaskEdBox1->mask(), QStringLiteral("&&&&999999aaa"));
+        QCOMPARE(f->control<MaskedEdit>(u"txtanomaquila")->mask(), QStringLiteral("####"));
+        QCOMPARE(f->control<MaskedEdit>(u"txtnummaquila")->promptChar(), QLatin1Char('_'));
+        QVERIFY(f->control<MaskedEdit>(u"txtanomaquila")->isHidden()
+                && f->control<MaskedEdit>(u"txtnummaquila")->isHidden());
+        QCOMPARE(f->control<MaskedEdit>(u"MaskEdBox1")->mask(), QStringLiteral("&&&&999999aaa"));
     }
 
     void tabsAndGrids()
@@ -336,13 +345,13 @@ private slots:
                                       QStringLiteral("Ventas totales e intercambio comercial con el exterior"),
                                       QStringLiteral("Exportadores Indirectos"),
                                       QStringLiteral("Devolución de IVA")};
-        QCOMPARE(f->SSTab1->count(), 7);
+        QCOMPARE(f->control<TabControl>(u"SSTab1")->count(), 7);
         for (int t = 0; t < 7; ++t)
-            QCOMPARE(f->SSTab1->tabText(t), captions[t]);
+            QCOMPARE(f->control<TabControl>(u"SSTab1")->tabText(t), captions[t]);
         // All seven in one row within the control.
-        const QRect last = f->SSTab1->tabBar()->tabRect(6);
-        QCOMPARE(last.top(), f->SSTab1->tabBar()->tabRect(0).top());
-        QVERIFY(last.right() < f->SSTab1->width());
+        const QRect last = f->control<TabControl>(u"SSTab1")->tabBar()->tabRect(6);
+        QCOMPARE(last.top(), f->control<TabControl>(u"SSTab1")->tabBar()->tabRect(0).top());
+        QVERIFY(last.right() < f->control<TabControl>(u"SSTab1")->width());
 
         auto captionsOf = [](QTableView *grid) {
             QStringList out;
@@ -350,20 +359,23 @@ private slots:
                 out << grid->model()->headerData(c, Qt::Horizontal, Qt::ToolTipRole).toString();
             return out;
         };
-        QCOMPARE(plain(f->lbldbgVTotales->text()), QStringLiteral(" VENTAS TOTALES E INTERCAMBIO COMERCIAL CON EL EXTERIOR"));
-        QCOMPARE(captionsOf(f->dbgVTotales),
-                 (QStringList{QStringLiteral("Año"), QStringLiteral("ETIQUETA"),
-                              QStringLiteral("Ventas Tot. Miles Pesos  ( A )"), QStringLiteral("Tipo de Cambio"),
-                              QStringLiteral("Ventas Totales (A)         Miles Dolares "),
-                              QStringLiteral("Exportación (B)       Miles de Dólares"),
-                              QStringLiteral("Importación (C)       Miles de Dólares"), QStringLiteral("%  (B  / A)")}));
-        QCOMPARE(plain(f->lbldbVentasTot->text()), QStringLiteral("Miles de pesos"));
-        QCOMPARE(captionsOf(f->dbVentasTot),
+        QCOMPARE(plain(f->control<QLabel>(u"lbldbgVTotales")->text()),
+                 QStringLiteral(" VENTAS TOTALES E INTERCAMBIO COMERCIAL CON EL EXTERIOR"));
+        QCOMPARE(
+                captionsOf(f->control<QTableView>(u"dbgVTotales")),
+                (QStringList{QStringLiteral("Año"), QStringLiteral("ETIQUETA"),
+                             QStringLiteral("Ventas Tot. Miles Pesos  ( A )"), QStringLiteral("Tipo de Cambio"),
+                             QStringLiteral("Ventas Totales (A)         Miles Dolares "),
+                             QStringLiteral("Exportación (B)       Miles de Dólares"),
+                             QStringLiteral("Importación (C)       Miles de Dólares"), QStringLiteral("%  (B  / A)")}));
+        QCOMPARE(plain(f->control<QLabel>(u"lbldbVentasTot")->text()), QStringLiteral("Miles de pesos"));
+        QCOMPARE(captionsOf(f->control<QTableView>(u"dbVentasTot")),
                  (QStringList{QString(), QStringLiteral("Año"), QStringLiteral("Constancia transf. de mercancias"),
                               QStringLiteral("Carta de exportador"), QStringLiteral("Operaciones virtuales"),
                               QStringLiteral("Total"), QStringLiteral("TC"), QStringLiteral("TIPO")}));
-        QVERIFY(f->dbVentasTot->isColumnHidden(6) && f->dbVentasTot->isColumnHidden(7));
-        QCOMPARE(captionsOf(f->dbProductos), QStringList{QStringLiteral("Descripción")});
+        QVERIFY(f->control<QTableView>(u"dbVentasTot")->isColumnHidden(6)
+                && f->control<QTableView>(u"dbVentasTot")->isColumnHidden(7));
+        QCOMPARE(captionsOf(f->control<QTableView>(u"dbProductos")), QStringList{QStringLiteral("Descripción")});
         // The grids' fields, by column.
         auto fieldsOf = [](QTableView *grid) {
             QStringList out;
@@ -371,19 +383,21 @@ private slots:
                 out << column.field;
             return out;
         };
-        QCOMPARE(fieldsOf(f->dbgVTotales).join(QLatin1Char(',')),
+        QCOMPARE(fieldsOf(f->control<QTableView>(u"dbgVTotales")).join(QLatin1Char(',')),
                  QStringLiteral("ANO,ETIQUETA,VTOT,TC,VTOTD,EXPORTA,IMPORTA,SALDO"));
-        QCOMPARE(fieldsOf(f->dbVentasTot).join(QLatin1Char(',')),
+        QCOMPARE(fieldsOf(f->control<QTableView>(u"dbVentasTot")).join(QLatin1Char(',')),
                  QStringLiteral("ETIQUETA,ANO,VTOT,EXPORTA,IMPORTA,SALDO,TC,TIPO"));
         // Two header lines on the sales grids.
-        const QString header = f->dbgVTotales->model()->headerData(4, Qt::Horizontal).toString();
+        const QString header =
+                f->control<QTableView>(u"dbgVTotales")->model()->headerData(4, Qt::Horizontal).toString();
         QCOMPARE(header, QStringLiteral("Ventas Totales (A)\nMiles Dolares"));
-        QVERIFY(f->dbgVTotales->horizontalHeader()->height() >= 2 * f->dbgVTotales->horizontalHeader()->fontMetrics().lineSpacing());
+        QVERIFY(f->control<QTableView>(u"dbgVTotales")->horizontalHeader()->height()
+                >= 2 * f->control<QTableView>(u"dbgVTotales")->horizontalHeader()->fontMetrics().lineSpacing());
         // Computed columns and the year cannot be typed into.
-        QVERIFY(!(f->dbgVTotales->model()->index(0, 4).flags() & Qt::ItemIsEditable));
-        QVERIFY(f->dbgVTotales->model()->index(0, 2).flags() & Qt::ItemIsEditable);
-        QVERIFY(!(f->dbVentasTot->model()->index(0, 5).flags() & Qt::ItemIsEditable));
-        QCOMPARE(f->dbProductos->model(), static_cast<QAbstractItemModel *>(f->productosModel));
+        QVERIFY(!(f->control<QTableView>(u"dbgVTotales")->model()->index(0, 4).flags() & Qt::ItemIsEditable));
+        QVERIFY(f->control<QTableView>(u"dbgVTotales")->model()->index(0, 2).flags() & Qt::ItemIsEditable);
+        QVERIFY(!(f->control<QTableView>(u"dbVentasTot")->model()->index(0, 5).flags() & Qt::ItemIsEditable));
+        QCOMPARE(f->control<QTableView>(u"dbProductos")->model(), static_cast<QAbstractItemModel *>(f->productosModel));
         QCOMPARE(f->productosModel->source(), f->dtsProductos);
     }
 
@@ -408,19 +422,19 @@ private slots:
                                 "txtAdmLocal txtApePatR2 txtApeMatR2 txtNombreR2 txtcargo txtTelefonoR2 txtFaxR2 "
                                 "EMAILREP NoEmpleados NoObreros Command1_0 Command1_1 Command1_2 Command1_4 "
                                 "Command1_5 Command1_6 Command1_7 fraDomicilioFiscal"));
-        QCOMPARE(keyboardPlace(f->Command1[9]), 50);
-        QCOMPARE(keyboardPlace(f->Command1[8]), 41);
-        QCOMPARE(keyboardPlace(f->txtApemat1), 67);
+        QCOMPARE(keyboardPlace(f->control<QToolButton>(u"Command1_9")), 50);
+        QCOMPARE(keyboardPlace(f->control<QToolButton>(u"Command1_8")), 41);
+        QCOMPARE(keyboardPlace(f->control<QLineEdit>(u"txtApemat1")), 67);
     }
 
     void tabKeyFollowsTheOrder()
     {
         Form1 *f = form_.get();
         f->Habilita(true);
-        f->SSTab1->setCurrentIndex(0);
+        f->control<TabControl>(u"SSTab1")->setCurrentIndex(0);
         // Leaving the RFC field checks it; a valid one lets the focus go on.
-        f->MaskEdBox1->setMaskedText(QStringLiteral(" ABC800101AB1"));
-        QVERIFY(focusOn(f->MaskEdBox1));
+        f->control<MaskedEdit>(u"MaskEdBox1")->setMaskedText(QStringLiteral(" ABC800101AB1"));
+        QVERIFY(focusOn(f->control<MaskedEdit>(u"MaskEdBox1")));
         // The controls on screen (tab 0) in keyboard order, then round again.
         QCOMPARE(tabWalk(f),
                  QStringLiteral("txtApePat1 txtnombre1 txtEmail1 cmbActividad Combo1 txtCalle txtColonia txtCP "
@@ -446,13 +460,13 @@ private slots:
         MessageRecorder boxes;
         if (madeFirst)
             f->makeAllControls();
-        typeRfc(f->MaskEdBox1, QStringLiteral(" abc800101ab1"));
-        QTest::keyClick(f->MaskEdBox1, Qt::Key_Tab);
-        QVERIFY(f->txtCalle->isEnabled());
+        typeRfc(f->control<MaskedEdit>(u"MaskEdBox1"), QStringLiteral(" abc800101ab1"));
+        QTest::keyClick(f->control<MaskedEdit>(u"MaskEdBox1"), Qt::Key_Tab);
+        QVERIFY(f->control<QLineEdit>(u"txtCalle")->isEnabled());
         QString lastRound;
         for (int t : {0, 1, 2, 3, 4, 5, 6, 0}) {
-            f->SSTab1->setCurrentIndex(t);
-            QVERIFY(focusOn(f->MaskEdBox1));
+            f->control<TabControl>(u"SSTab1")->setCurrentIndex(t);
+            QVERIFY(focusOn(f->control<MaskedEdit>(u"MaskEdBox1")));
             const auto [walked, expected] = tabRound(f.get());
             QVERIFY2(walked == expected, qPrintable(QStringLiteral("tab %1:\n walked   %2\n expected %3")
                                                         .arg(t)
@@ -484,22 +498,22 @@ private slots:
         MessageRecorder boxes;
         f->Habilita(true);
         // Leaving the RFC field checks it; a valid one lets the focus go on.
-        f->MaskEdBox1->setMaskedText(QStringLiteral(" ABC800101AB1"));
-        QVERIFY(!f->txtApePatR2.made());
-        QTabBar *bar = f->SSTab1->tabBar();
+        f->control<MaskedEdit>(u"MaskEdBox1")->setMaskedText(QStringLiteral(" ABC800101AB1"));
+        QVERIFY(!f->findChild<QLineEdit *>(QStringLiteral("txtApePatR2")));
+        QTabBar *bar = f->control<TabControl>(u"SSTab1")->tabBar();
         QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(1).center());
-        QVERIFY(focusOn(f->txtApePatR2));
+        QVERIFY(focusOn(f->control<QLineEdit>(u"txtApePatR2")));
         QCOMPARE(tabWalk(f.get()),
                  QStringLiteral("txtApeMatR2 txtNombreR2 txtcargo txtTelefonoR2 txtFaxR2 EMAILREP Command1_0 "
                                 "Command1_1 Command1_2 Command1_4 Command1_6 Command1_7 Command1_9 txtApemat1 "
                                 "SSTab1 MaskEdBox1"));
         // The grids and the other tabs made afterwards leave that order alone.
         f->makeAllControls();
-        QVERIFY(focusOn(f->txtFaxR2));
-        QTest::keyClick(f->txtFaxR2, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f->EMAILREP));
-        QTest::keyClick(f->EMAILREP, Qt::Key_Tab);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f->Command1[0]));
+        QVERIFY(focusOn(f->control<QLineEdit>(u"txtFaxR2")));
+        QTest::keyClick(f->control<QLineEdit>(u"txtFaxR2"), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f->control<QLineEdit>(u"EMAILREP")));
+        QTest::keyClick(f->control<QLineEdit>(u"EMAILREP"), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(f->control<QToolButton>(u"Command1_0")));
         f->Habilita(false);
         f->close();
         // The shared window is the active one again for the tests after.
@@ -518,7 +532,7 @@ private slots:
         f->makeAllControls();
         QList<QLabel *> labels = f->findChildren<QLabel *>();
         for (QLabel *l : labels) {
-            if (l->buddy() && !l->isHidden() && !f->SSTab1->isAncestorOf(l)) {
+            if (l->buddy() && !l->isHidden() && !f->control<TabControl>(u"SSTab1")->isAncestorOf(l)) {
                 QVERIFY(!letterOf(l).isNull());
                 QVERIFY2(!top.contains(letterOf(l)), qPrintable(l->text()));
                 top.insert(letterOf(l));
@@ -527,7 +541,7 @@ private slots:
         for (int t = 0; t < 7; ++t) {
             QSet<QChar> used = top;
             for (QLabel *l : labels) {
-                if (!l->buddy() || l->isHidden() || !f->SSTab1->widget(t)->isAncestorOf(l))
+                if (!l->buddy() || l->isHidden() || !f->control<TabControl>(u"SSTab1")->widget(t)->isAncestorOf(l))
                     continue;
                 QVERIFY2(!letterOf(l).isNull(), qPrintable(l->text()));
                 QVERIFY2(!used.contains(letterOf(l)), qPrintable(l->text()));
@@ -535,12 +549,12 @@ private slots:
             }
         }
         // Alt+letter moves to the field.
-        f->SSTab1->setCurrentIndex(6);
-        QLabel *sucursal = f->labelOf(f->txtsucursal);
+        f->control<TabControl>(u"SSTab1")->setCurrentIndex(6);
+        QLabel *sucursal = f->labelOf(f->control<QLineEdit>(u"txtsucursal"));
         const QChar key = letterOf(sucursal).toUpper();
         QTest::keyClick(f, key.toLatin1(), Qt::AltModifier);
-        QCOMPARE(QApplication::focusWidget(), f->txtsucursal);
-        f->SSTab1->setCurrentIndex(0);
+        QCOMPARE(QApplication::focusWidget(), f->control<QLineEdit>(u"txtsucursal"));
+        f->control<TabControl>(u"SSTab1")->setCurrentIndex(0);
     }
 };
 

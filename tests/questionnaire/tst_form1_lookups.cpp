@@ -18,6 +18,7 @@
 using namespace korim::test;
 using korim::platform::MsgAnswer;
 using korim::questionnaire::Form1;
+using korim::questionnaire::TabControl;
 
 class LookupsTest : public QObject {
     Q_OBJECT
@@ -37,7 +38,7 @@ private slots:
     {
         QTemporaryDir dir;
         auto form = storedForm(dir);
-        QComboBox *bank = form->cmbBanco;
+        QComboBox *bank = form->control<QComboBox>(u"cmbBanco");
         // A key stored as text with blanks matches the number without them.
         form->busca(bank, QStringLiteral("  3 "));
         QCOMPARE(bank->currentIndex(), 1);
@@ -100,16 +101,16 @@ private slots:
         QTemporaryDir dir;
         QString folder;
         auto form = storedForm(dir, &folder);
-        QVERIFY(focusOn(form->cmbActividad));
-        form->cmbActividad->setCurrentIndex(1);
+        QVERIFY(focusOn(form->control<QComboBox>(u"cmbActividad")));
+        form->control<QComboBox>(u"cmbActividad")->setCurrentIndex(1);
         QCOMPARE(form->dtsDatoProv->value(22).toLongLong(), 337110LL); // not yet
-        QVERIFY(focusOn(form->txtApePat1));
+        QVERIFY(focusOn(form->control<QLineEdit>(u"txtApePat1")));
         QCOMPARE(form->dtsDatoProv->value(22).toLongLong(), 111201LL);
         QCOMPARE(form->ClaveActividad, 111201);
         // Choosing the fifth activity stores the code of the record at place 4.
-        QVERIFY(focusOn(form->cmbActividad));
-        form->cmbActividad->setCurrentIndex(4);
-        QVERIFY(focusOn(form->txtApePat1));
+        QVERIFY(focusOn(form->control<QComboBox>(u"cmbActividad")));
+        form->control<QComboBox>(u"cmbActividad")->setCurrentIndex(4);
+        QVERIFY(focusOn(form->control<QLineEdit>(u"txtApePat1")));
         QCOMPARE(form->dtsDatoProv->value(22).toLongLong(), 337110LL);
     }
 
@@ -118,8 +119,8 @@ private slots:
         QTemporaryDir dir;
         QString folder;
         auto form = storedForm(dir, &folder);
-        form->SSTab1->setCurrentIndex(6);
-        QComboBox *bank = form->cmbBanco;
+        form->control<TabControl>(u"SSTab1")->setCurrentIndex(6);
+        QComboBox *bank = form->control<QComboBox>(u"cmbBanco");
         QVERIFY(focusOn(bank));
         // Choosing from the list is not editing its text: position 34 stays.
         bank->setCurrentIndex(2);
@@ -137,13 +138,13 @@ private slots:
         QTest::keyClicks(bank, "banco del valle");
         QCOMPARE(form->dtsDatoProv->value(34).toLongLong(), 9LL);
         // Leaving it then writes that same bank into 35.
-        QVERIFY(focusOn(form->txtsucursal));
+        QVERIFY(focusOn(form->control<QLineEdit>(u"txtsucursal")));
         QCOMPARE(form->dtsDatoProv->value(35).toLongLong(), 9LL);
         QVERIFY(focusOn(bank));
         bank->setCurrentIndex(2);
         // Leaving it writes the chosen bank into position 35 ...
         bank->setCurrentIndex(3);
-        QVERIFY(focusOn(form->txtsucursal));
+        QVERIFY(focusOn(form->control<QLineEdit>(u"txtsucursal")));
         QCOMPARE(form->dtsDatoProv->value(35).toLongLong(), 135LL);
         // ... so saving on the way out and starting again shows that same bank.
         MessageRecorder boxes;
@@ -151,8 +152,8 @@ private slots:
         QVERIFY(form->close());
         form.reset();
         auto again = openForm(folder);
-        QCOMPARE(again->cmbBanco->currentIndex(), 3);
-        QCOMPARE(again->cmbBanco->currentText(), QStringLiteral("Banca Lucero del Norte"));
+        QCOMPARE(again->control<QComboBox>(u"cmbBanco")->currentIndex(), 3);
+        QCOMPARE(again->control<QComboBox>(u"cmbBanco")->currentText(), QStringLiteral("Banca Lucero del Norte"));
         boxes.answer(MsgAnswer::No);
         again->close();
     }
@@ -162,9 +163,9 @@ private slots:
         // The handlers write into the pending new record as well.
         QTemporaryDir dir;
         auto form = openForm(makeDataFolder(dir.path()));
-        QVERIFY(focusOn(form->cmbActividad));
-        form->cmbActividad->setCurrentIndex(2);
-        QVERIFY(focusOn(form->txtApePat1));
+        QVERIFY(focusOn(form->control<QComboBox>(u"cmbActividad")));
+        form->control<QComboBox>(u"cmbActividad")->setCurrentIndex(2);
+        QVERIFY(focusOn(form->control<QLineEdit>(u"txtApePat1")));
         QCOMPARE(form->dtsDatoProv->value(22).toLongLong(), 112101LL);
         // Nothing typed: the record is still dropped at close.
         MessageRecorder boxes;

@@ -21,6 +21,8 @@ using korim::platform::MessageRequest;
 using korim::platform::MsgButtons;
 using korim::platform::MsgIcon;
 using korim::questionnaire::Form1;
+using korim::questionnaire::MaskedEdit;
+using korim::questionnaire::TabControl;
 
 namespace {
 
@@ -49,9 +51,9 @@ std::unique_ptr<Form1> completeForm(QTemporaryDir &dir, bool withProducts = true
 // keeps it hidden, so it can take the focus.
 void reach(Form1 *form, QWidget *field)
 {
-    for (int t = 0; t < form->SSTab1->count(); ++t) {
-        if (form->SSTab1->widget(t)->isAncestorOf(field))
-            form->SSTab1->setCurrentIndex(t);
+    for (int t = 0; t < form->control<TabControl>(u"SSTab1")->count(); ++t) {
+        if (form->control<TabControl>(u"SSTab1")->widget(t)->isAncestorOf(field))
+            form->control<TabControl>(u"SSTab1")->setCurrentIndex(t);
     }
     field->show();
     field->setEnabled(true);
@@ -81,7 +83,7 @@ private slots:
         QCOMPARE(describeBoxes(boxes.requests()), QStringList{});
         QCOMPARE(form->FaltanDatos, short(0));
         // The RFC check runs first and speaks for itself; it is no missing item.
-        form->MaskEdBox1->setMaskedText(QStringLiteral("GOMJ801301AB1"));
+        form->control<MaskedEdit>(u"MaskEdBox1")->setMaskedText(QStringLiteral("GOMJ801301AB1"));
         form->FaltanDatos = 1;
         form->Command1_Click(7);
         QCOMPARE(describeBoxes(boxes.requests()),
@@ -143,10 +145,10 @@ private slots:
         if (!programmeType)
             form->uncheckProgrammeOptions();
         if (!bankTyped.isNull()) {
-            form->SSTab1->setCurrentIndex(6);
-            QVERIFY(focusOn(form->cmbBanco));
-            form->cmbBanco->lineEdit()->clear();
-            typeText(form->cmbBanco, bankTyped.toLower());
+            form->control<TabControl>(u"SSTab1")->setCurrentIndex(6);
+            QVERIFY(focusOn(form->control<QComboBox>(u"cmbBanco")));
+            form->control<QComboBox>(u"cmbBanco")->lineEdit()->clear();
+            typeText(form->control<QComboBox>(u"cmbBanco"), bankTyped.toLower());
         }
         MessageRecorder boxes;
         form->Command1_Click(7);
@@ -214,34 +216,34 @@ private slots:
     {
         QTemporaryDir dir;
         auto form = completeForm(dir);
-        reach(form.get(), form->txtcargo);
-        form->txtcargo->clear();
-        QVERIFY(focusOn(form->txtcargo));
-        typeText(form->txtcargo, QStringLiteral("directora de ventas ñ"));
-        QCOMPARE(form->txtcargo->text(), QStringLiteral("DIRECTORA DE VENTAS Ñ"));
+        reach(form.get(), form->control<QLineEdit>(u"txtcargo"));
+        form->control<QLineEdit>(u"txtcargo")->clear();
+        QVERIFY(focusOn(form->control<QLineEdit>(u"txtcargo")));
+        typeText(form->control<QLineEdit>(u"txtcargo"), QStringLiteral("directora de ventas ñ"));
+        QCOMPARE(form->control<QLineEdit>(u"txtcargo")->text(), QStringLiteral("DIRECTORA DE VENTAS Ñ"));
     }
 
     void totalsWhenLeaving()
     {
         QTemporaryDir dir;
         auto form = completeForm(dir);
-        form->SSTab1->setCurrentIndex(2);
-        form->TotalPersonal->setText(QStringLiteral("-"));
-        form->TotalVentas->setText(QStringLiteral("-"));
-        form->NoEmpleados->setText(QStringLiteral("3"));
-        form->NoObreros->setText(QStringLiteral("12"));
-        QVERIFY(focusOn(form->NoObreros));
-        QVERIFY(focusOn(form->VentasPais));
-        QCOMPARE(form->TotalPersonal->text(), QStringLiteral("15"));
-        QCOMPARE(form->TotalVentas->text(), QStringLiteral("-")); // its parts were not left
-        form->VentasPais->setText(QStringLiteral("1000"));
-        form->VentasExterior->setText(QStringLiteral("250.5"));
-        QVERIFY(focusOn(form->NoEmpleados));
-        QCOMPARE(form->TotalVentas->text(), QStringLiteral("1250.5"));
+        form->control<TabControl>(u"SSTab1")->setCurrentIndex(2);
+        form->control<QLineEdit>(u"TotalPersonal")->setText(QStringLiteral("-"));
+        form->control<QLineEdit>(u"TotalVentas")->setText(QStringLiteral("-"));
+        form->control<QLineEdit>(u"NoEmpleados")->setText(QStringLiteral("3"));
+        form->control<QLineEdit>(u"NoObreros")->setText(QStringLiteral("12"));
+        QVERIFY(focusOn(form->control<QLineEdit>(u"NoObreros")));
+        QVERIFY(focusOn(form->control<QLineEdit>(u"VentasPais")));
+        QCOMPARE(form->control<QLineEdit>(u"TotalPersonal")->text(), QStringLiteral("15"));
+        QCOMPARE(form->control<QLineEdit>(u"TotalVentas")->text(), QStringLiteral("-")); // its parts were not left
+        form->control<QLineEdit>(u"VentasPais")->setText(QStringLiteral("1000"));
+        form->control<QLineEdit>(u"VentasExterior")->setText(QStringLiteral("250.5"));
+        QVERIFY(focusOn(form->control<QLineEdit>(u"NoEmpleados")));
+        QCOMPARE(form->control<QLineEdit>(u"TotalVentas")->text(), QStringLiteral("1250.5"));
         // An empty part counts 0.
-        form->NoObreros->clear();
-        QVERIFY(focusOn(form->VentasExterior));
-        QCOMPARE(form->TotalPersonal->text(), QStringLiteral("3"));
+        form->control<QLineEdit>(u"NoObreros")->clear();
+        QVERIFY(focusOn(form->control<QLineEdit>(u"VentasExterior")));
+        QCOMPARE(form->control<QLineEdit>(u"TotalPersonal")->text(), QStringLiteral("3"));
     }
 };
 

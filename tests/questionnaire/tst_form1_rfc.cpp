@@ -28,6 +28,7 @@ using namespace korim::test;
 using korim::questionnaire::Form1;
 using korim::questionnaire::KeyMode;
 using korim::questionnaire::KeyPipeline;
+using korim::questionnaire::MaskedEdit;
 
 namespace {
 
@@ -58,7 +59,7 @@ class RfcTest : public QObject {
     QTemporaryDir dir_;
     std::unique_ptr<Form1> form_;
 
-    void leaveRfc() { QTest::keyClick(form_->MaskEdBox1, Qt::Key_Tab); }
+    void leaveRfc() { QTest::keyClick(form_->control<MaskedEdit>(u"MaskEdBox1"), Qt::Key_Tab); }
 
 private slots:
     void initTestCase()
@@ -129,8 +130,8 @@ private slots:
 
         form_->Habilita(unlockedBefore);
         form_->RFCValido = !messages.isEmpty();
-        typeRfc(form_->MaskEdBox1, keys);
-        QCOMPARE(form_->MaskEdBox1->maskedText(), shown);
+        typeRfc(form_->control<MaskedEdit>(u"MaskEdBox1"), keys);
+        QCOMPARE(form_->control<MaskedEdit>(u"MaskEdBox1")->maskedText(), shown);
 
         MessageRecorder boxes;
         leaveRfc();
@@ -138,17 +139,18 @@ private slots:
         QCOMPARE(form_->RFCValido, messages.isEmpty());
         // After a message the clerk is back in the field; else on the next one.
         QCOMPARE(QApplication::focusWidget(),
-                 messages.isEmpty() ? static_cast<QWidget *>(form_->txtApePat1) : form_->MaskEdBox1);
-        QCOMPARE(form_->txtCalle->isEnabled(), unlockedAfter);
-        QCOMPARE(form_->Command1[1]->isEnabled(), unlockedAfter);
-        QVERIFY(form_->Command1[9]->isEnabled());
+                 messages.isEmpty() ? static_cast<QWidget *>(form_->control<QLineEdit>(u"txtApePat1"))
+                                    : form_->control<MaskedEdit>(u"MaskEdBox1"));
+        QCOMPARE(form_->control<QLineEdit>(u"txtCalle")->isEnabled(), unlockedAfter);
+        QCOMPARE(form_->control<QToolButton>(u"Command1_1")->isEnabled(), unlockedAfter);
+        QVERIFY(form_->control<QToolButton>(u"Command1_9")->isEnabled());
     }
 
     void eachLeaveChecksOnceWithRealBoxes()
     {
         // Real boxes take the keyboard away from the field and the check puts
         // it back: neither may count as leaving the field again.
-        typeRfc(form_->MaskEdBox1, QStringLiteral("1omj801332abb"));
+        typeRfc(form_->control<MaskedEdit>(u"MaskEdBox1"), QStringLiteral("1omj801332abb"));
         QStringList seen;
         QTimer answerer;
         answerer.setInterval(5);
@@ -179,7 +181,7 @@ private slots:
             return QTest::qWaitForWindowActive(form_.get());
         };
         QVERIFY(reactivate());
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form_->MaskEdBox1));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form_->control<MaskedEdit>(u"MaskEdBox1")));
         // The next attempt to leave checks again, once.
         seen.clear();
         leaveRfc();
@@ -188,7 +190,7 @@ private slots:
         answerer.stop();
         watchdog.stop();
         QVERIFY(reactivate());
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form_->MaskEdBox1));
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form_->control<MaskedEdit>(u"MaskEdBox1")));
     }
 
     void typedBlankTakesOnePlace()
@@ -196,9 +198,9 @@ private slots:
         QTemporaryDir dir;
         const QString folder = makeDataFolder(dir.path());
         auto form = openForm(folder);
-        auto *rfc = form->MaskEdBox1;
+        auto *rfc = form->control<MaskedEdit>(u"MaskEdBox1");
         // An empty field takes the focus with its first place selected.
-        QVERIFY(focusOn(form->txtApePat1));
+        QVERIFY(focusOn(form->control<QLineEdit>(u"txtApePat1")));
         QVERIFY(focusOn(rfc));
         QCOMPARE(rfc->selectionStart(), 0);
         QCOMPARE(rfc->selectedText().size(), 1);
@@ -213,8 +215,8 @@ private slots:
         // Leaving unlocks the window; the save stores the blank and the field keeps it.
         MessageRecorder boxes;
         QTest::keyClick(rfc, Qt::Key_Tab);
-        QVERIFY(form->Command1[1]->isEnabled());
-        form->Combo5->setCurrentIndex(0);
+        QVERIFY(form->control<QToolButton>(u"Command1_1")->isEnabled());
+        form->control<QComboBox>(u"Combo5")->setCurrentIndex(0);
         form->Command1_Click(1);
         QCOMPARE(describeBoxes(boxes.requests()), QStringList{});
         QCOMPARE(rfc->maskedText(), QStringLiteral(" ABC800101AB1"));
@@ -231,7 +233,7 @@ private slots:
 
     void refusedKeysAndPaste()
     {
-        auto *rfc = form_->MaskEdBox1;
+        auto *rfc = form_->control<MaskedEdit>(u"MaskEdBox1");
         MessageRecorder boxes;
         // A refused key changes nothing and the caret stays on its place.
         typeRfc(rfc, QStringLiteral("gomj"));
@@ -294,25 +296,25 @@ private slots:
 
     void focusAndTextHandlers()
     {
-        auto *rfc = form_->MaskEdBox1;
+        auto *rfc = form_->control<MaskedEdit>(u"MaskEdBox1");
         // A filled field keeps the caret where the platform puts it.
         rfc->setMaskedText(QStringLiteral(" ABC800101AB1"));
         MessageRecorder boxes;
-        QVERIFY(focusOn(form_->txtApePat1));
+        QVERIFY(focusOn(form_->control<QLineEdit>(u"txtApePat1")));
         QVERIFY(focusOn(rfc));
         QVERIFY(!rfc->hasSelectedText());
         // Typing into it enables the two name fields.
-        form_->txtnombre1->setEnabled(false);
-        form_->txtApemat1->setEnabled(false);
+        form_->control<QLineEdit>(u"txtnombre1")->setEnabled(false);
+        form_->control<QLineEdit>(u"txtApemat1")->setEnabled(false);
         typeRfc(rfc, QStringLiteral("g"));
-        QVERIFY(form_->txtnombre1->isEnabled());
-        QVERIFY(form_->txtApemat1->isEnabled());
+        QVERIFY(form_->control<QLineEdit>(u"txtnombre1")->isEnabled());
+        QVERIFY(form_->control<QLineEdit>(u"txtApemat1")->isEnabled());
         rfc->setMaskedText(QStringLiteral("GOMJ800101AB1"));
     }
 
     void programmeNumberNeverNegative()
     {
-        QLineEdit *number = form_->txtProg2;
+        QLineEdit *number = form_->control<QLineEdit>(u"txtProg2");
         // Hidden in the window; shown here so it can hold the focus.
         number->show();
         number->setEnabled(true);
@@ -321,7 +323,7 @@ private slots:
         QVERIFY(focusOn(number));
         typeText(number, QStringLiteral("-7a.1"));
         QCOMPARE(number->text(), QStringLiteral("7.1"));
-        QVERIFY(focusOn(form_->txtApePat1));
+        QVERIFY(focusOn(form_->control<QLineEdit>(u"txtApePat1")));
         QCOMPARE(number->text(), QStringLiteral("7.1"));
 
         // The digit filter keeps a minus out even of text set by code; the
@@ -331,7 +333,7 @@ private slots:
         KeyPipeline::setMode(number, KeyMode::Digits);
         QCOMPARE(number->text(), QStringLiteral("-5"));
         QVERIFY(focusOn(number));
-        focusOn(form_->txtApePat1);
+        focusOn(form_->control<QLineEdit>(u"txtApePat1"));
         QCOMPARE(number->text(), QStringLiteral("0"));
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(number));
         QVERIFY(boxes.requests().isEmpty());
@@ -342,12 +344,12 @@ private slots:
     {
         QTemporaryDir dir;
         auto form = openForm(makeDataFolder(dir.path()));
-        typeRfc(form->MaskEdBox1, QStringLiteral("abc"));
+        typeRfc(form->control<MaskedEdit>(u"MaskEdBox1"), QStringLiteral("abc"));
         MessageRecorder boxes;
         QVERIFY(form->close());
         // Torn down with the focus still in the invalid field.
         auto other = openForm(makeDataFolder(dir.path() + QStringLiteral("/b")));
-        typeRfc(other->MaskEdBox1, QStringLiteral("abc"));
+        typeRfc(other->control<MaskedEdit>(u"MaskEdBox1"), QStringLiteral("abc"));
         other.reset();
         QCOMPARE(describeBoxes(boxes.requests()), QStringList{});
     }

@@ -31,6 +31,7 @@
 
 using namespace korim::test;
 using korim::questionnaire::Form1;
+using korim::questionnaire::TabControl;
 
 class ScreensTest : public QObject {
     Q_OBJECT
@@ -83,27 +84,27 @@ private:
         form->Habilita(true);
         // Some sales figures in the grids, typed in a clerk's order: sales and
         // rate, then exports; the cursor's visits keep the derived columns.
-        QAbstractItemModel *totals = form->dbgVTotales->model();
+        QAbstractItemModel *totals = form->control<QTableView>(u"dbgVTotales")->model();
         const double figures[3][4] = {{2000, 10, 50, 30}, {2400, 10.5, 60, 35}, {2600, 0, 0, 0}};
         for (int r = 0; r < 3; ++r) {
             totals->setData(totals->index(r, 2), QString::number(figures[r][0]));
             if (r == 0 || figures[r][1] != 0)
                 totals->setData(totals->index(r, 3), QString::number(figures[r][1]));
             totals->setData(totals->index(r, 6), QString::number(figures[r][3]));
-            form->dbgVTotales->setCurrentIndex(totals->index(r, 2));
+            form->control<QTableView>(u"dbgVTotales")->setCurrentIndex(totals->index(r, 2));
             totals->setData(totals->index(r, 5), QString::number(figures[r][2]));
-            form->dbgVTotales->setCurrentIndex(totals->index(r, 6));
+            form->control<QTableView>(u"dbgVTotales")->setCurrentIndex(totals->index(r, 6));
         }
-        QAbstractItemModel *indirect = form->dbVentasTot->model();
+        QAbstractItemModel *indirect = form->control<QTableView>(u"dbVentasTot")->model();
         for (int r = 0; r < 3; ++r) {
             indirect->setData(indirect->index(r, 2), QString::number(100 * (r + 1)));
             indirect->setData(indirect->index(r, 3), QString::number(200 * (r + 1)));
             indirect->setData(indirect->index(r, 4), QString::number(300 * (r + 1)));
-            form->dbVentasTot->setCurrentIndex(indirect->index(r, 2));
-            form->dbVentasTot->setCurrentIndex(indirect->index(r, 4));
+            form->control<QTableView>(u"dbVentasTot")->setCurrentIndex(indirect->index(r, 2));
+            form->control<QTableView>(u"dbVentasTot")->setCurrentIndex(indirect->index(r, 4));
         }
-        form->dbgVTotales->setCurrentIndex(totals->index(0, 2));
-        form->dbVentasTot->setCurrentIndex(indirect->index(0, 2));
+        form->control<QTableView>(u"dbgVTotales")->setCurrentIndex(totals->index(0, 2));
+        form->control<QTableView>(u"dbVentasTot")->setCurrentIndex(indirect->index(0, 2));
         return form;
     }
 
@@ -171,26 +172,29 @@ private slots:
         QCOMPARE(QFontInfo(form->font()).family(), QStringLiteral("DejaVu Sans"));
         QStringList faults;
         checkTidy(form.get(), faults);
-        for (int t = 0; t < form->SSTab1->count(); ++t) {
-            form->SSTab1->setCurrentIndex(t);
-            QWidget *page = form->SSTab1->widget(t);
+        for (int t = 0; t < form->control<TabControl>(u"SSTab1")->count(); ++t) {
+            form->control<TabControl>(u"SSTab1")->setCurrentIndex(t);
+            QWidget *page = form->control<TabControl>(u"SSTab1")->widget(t);
             QCoreApplication::processEvents();
             checkTidy(page, faults);
             // Tab captions fit their tabs (they wrap onto at most three lines).
-            const QRect tab = form->SSTab1->tabBar()->tabRect(t);
-            const QRect text = form->SSTab1->tabBar()->fontMetrics().boundingRect(
-                tab.adjusted(4, 4, -4, -4), Qt::AlignCenter | Qt::TextWordWrap, form->SSTab1->tabText(t));
+            const QRect tab = form->control<TabControl>(u"SSTab1")->tabBar()->tabRect(t);
+            const QRect text = form->control<TabControl>(u"SSTab1")->tabBar()->fontMetrics().boundingRect(
+                    tab.adjusted(4, 4, -4, -4), Qt::AlignCenter | Qt::TextWordWrap,
+                    form->control<TabControl>(u"SSTab1")->tabText(t));
             if (text.height() > tab.height() - 4 || text.width() > tab.width())
                 faults << QStringLiteral("tab caption %1 cut").arg(t);
             for (QTableView *grid : page->findChildren<QTableView *>()) {
                 if (grid->horizontalScrollBar()->isVisible())
                     faults << QStringLiteral("%1 scrolls sideways").arg(grid->objectName());
             }
-            if (!form->SSTab1->rect().contains(form->SSTab1->tabBar()->geometry()))
+            if (!form->control<TabControl>(u"SSTab1")->rect().contains(
+                        form->control<TabControl>(u"SSTab1")->tabBar()->geometry()))
                 faults << QStringLiteral("tab bar wider than the tab control");
         }
         // Grid captions fit their columns on their header lines.
-        for (QTableView *grid : {form->dbProductos.get(), form->dbgVTotales.get(), form->dbVentasTot.get()}) {
+        for (QTableView *grid : {form->control<QTableView>(u"dbProductos"), form->control<QTableView>(u"dbgVTotales"),
+                                 form->control<QTableView>(u"dbVentasTot")}) {
             QHeaderView *header = grid->horizontalHeader();
             for (int c = 0; c < header->count(); ++c) {
                 if (header->isSectionHidden(c))
@@ -274,7 +278,8 @@ private slots:
         QTemporaryDir dir;
         auto form = openForm(makeDataFolder(dir.path()));
         for (int index : {0, 1, 2, 4, 5, 6, 7, 8, 9}) {
-            const QIcon icon = form->Command1[std::size_t(index)]->icon();
+            const QIcon icon =
+                    form->control<QToolButton>(QStringLiteral("Command1_%1").arg(std::size_t(index)))->icon();
             for (qreal scale : {1.0, 1.25, 1.5, 2.0}) {
                 const QPixmap pixmap = icon.pixmap(QSize(20, 20), scale);
                 QVERIFY2(!pixmap.isNull(), qPrintable(QStringLiteral("button %1 has no picture").arg(index)));
@@ -303,8 +308,8 @@ private slots:
         QTemporaryDir dir;
         MessageRecorder boxes;
         auto form = filledForm(dir);
-        for (int t = 0; t < form->SSTab1->count(); ++t) {
-            form->SSTab1->setCurrentIndex(t);
+        for (int t = 0; t < form->control<TabControl>(u"SSTab1")->count(); ++t) {
+            form->control<TabControl>(u"SSTab1")->setCurrentIndex(t);
             QCoreApplication::processEvents();
             const QImage shot = form->grab().toImage();
             QCOMPARE(shot.size(), form->size() * shot.devicePixelRatio());

@@ -22,6 +22,8 @@ using korim::platform::MsgAnswer;
 using korim::platform::MsgButtons;
 using korim::platform::MsgIcon;
 using korim::questionnaire::Form1;
+using korim::questionnaire::MaskedEdit;
+using korim::questionnaire::TabControl;
 
 class ShutdownTest : public QObject {
     Q_OBJECT
@@ -35,7 +37,7 @@ class ShutdownTest : public QObject {
         folder_ = makeDataFolder(dir.path(), spec);
         auto form = openForm(folder_);
         form->Habilita(true);
-        QLineEdit *street = form->txtCalle;
+        QLineEdit *street = form->control<QLineEdit>(u"txtCalle");
         focusOn(street);
         street->selectAll();
         QTest::keyClicks(street, "calle nueva 7");
@@ -85,7 +87,7 @@ private slots:
         QVERIFY(!form->close());
         QVERIFY(form->isVisible());
         QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditInProgress));
-        QCOMPARE(form->txtCalle->text(), QStringLiteral("CALLE NUEVA 7"));
+        QCOMPARE(form->control<QLineEdit>(u"txtCalle")->text(), QStringLiteral("CALLE NUEVA 7"));
         QCOMPARE(storedStreet(), QStringLiteral("AV. CENTRAL 100"));
         // Asked again on the next try.
         boxes.answer(MsgAnswer::Yes);
@@ -99,9 +101,9 @@ private slots:
         QTemporaryDir dir;
         folder_ = makeDataFolder(dir.path());
         auto form = openForm(folder_);
-        focusOn(form->MaskEdBox1);
-        form->MaskEdBox1->setCursorPosition(0);
-        QTest::keyClicks(form->MaskEdBox1, "abcd800101ab1");
+        focusOn(form->control<MaskedEdit>(u"MaskEdBox1"));
+        form->control<MaskedEdit>(u"MaskEdBox1")->setCursorPosition(0);
+        QTest::keyClicks(form->control<MaskedEdit>(u"MaskEdBox1"), "abcd800101ab1");
         MessageRecorder boxes;
         QVERIFY(form->close());
         QVERIFY(boxes.requests().isEmpty()); // no question while adding
@@ -115,8 +117,8 @@ private slots:
     {
         QTemporaryDir dir;
         auto form = editedForm(dir);
-        form->SSTab1->setCurrentIndex(5);
-        QTableView *grid = form->dbVentasTot;
+        form->control<TabControl>(u"SSTab1")->setCurrentIndex(5);
+        QTableView *grid = form->control<QTableView>(u"dbVentasTot");
         QVERIFY(focusOn(grid));
         grid->setCurrentIndex(grid->model()->index(1, 0));
         QTest::keyClick(grid, '7');
@@ -150,7 +152,7 @@ private slots:
         QVERIFY(failure.text.contains(QStringLiteral("datoprov")));
         QCOMPARE(failure.buttons, MsgButtons::YesNo);
         QCOMPARE(failure.icon, MsgIcon::Critical);
-        QCOMPARE(form->txtCalle->text(), QStringLiteral("CALLE NUEVA 7"));
+        QCOMPARE(form->control<QLineEdit>(u"txtCalle")->text(), QStringLiteral("CALLE NUEVA 7"));
         // Leaving without saving is the clerk's choice.
         boxes.answer(MsgAnswer::Yes);
         boxes.answer(MsgAnswer::Yes);

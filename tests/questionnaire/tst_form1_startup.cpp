@@ -26,6 +26,8 @@ using korim::data::DataError;
 using korim::data::DataSource;
 using korim::data::DbfTable;
 using korim::questionnaire::Form1;
+using korim::questionnaire::MaskedEdit;
+using korim::questionnaire::TabControl;
 
 class StartupTest : public QObject {
     Q_OBJECT
@@ -66,52 +68,53 @@ private slots:
             texts << o.text;
             keys << o.key;
         }
-        checkList(form->Combo5, texts, keys);
+        checkList(form->control<QComboBox>(u"Combo5"), texts, keys);
         texts.clear();
         keys.clear();
         for (const Catalogue &b : testBanks()) {
             texts << b.text;
             keys << b.key;
         }
-        checkList(form->cmbBanco, texts, keys);
+        checkList(form->control<QComboBox>(u"cmbBanco"), texts, keys);
         texts.clear();
         keys.clear();
         for (int i = 0; i < testActivities().size(); ++i) {
             texts << testActivities()[i].text;
             keys << i;
         }
-        checkList(form->cmbActividad, texts, keys);
-        checkList(form->Combo1, {QStringLiteral("Programa nuevo")}, {1});
+        checkList(form->control<QComboBox>(u"cmbActividad"), texts, keys);
+        checkList(form->control<QComboBox>(u"Combo1"), {QStringLiteral("Programa nuevo")}, {1});
 
         // New record pending, first entries chosen, no office, first tab.
         QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditAdd));
-        QCOMPARE(form->Combo1->currentIndex(), 0);
-        QCOMPARE(form->cmbActividad->currentIndex(), 0);
-        QCOMPARE(form->cmbBanco->currentIndex(), 0);
-        QCOMPARE(form->Combo5->currentIndex(), -1);
-        QCOMPARE(form->SSTab1->currentIndex(), 0);
+        QCOMPARE(form->control<QComboBox>(u"Combo1")->currentIndex(), 0);
+        QCOMPARE(form->control<QComboBox>(u"cmbActividad")->currentIndex(), 0);
+        QCOMPARE(form->control<QComboBox>(u"cmbBanco")->currentIndex(), 0);
+        QCOMPARE(form->control<QComboBox>(u"Combo5")->currentIndex(), -1);
+        QCOMPARE(form->control<TabControl>(u"SSTab1")->currentIndex(), 0);
         QCOMPARE(form->dtsDatoProv->value(20).toString(), QStringLiteral("14"));
         QCOMPARE(form->AnioActual, short(2005));
 
         // Locked: the stretch is off, "Acerca de.." and the fields above the tabs stay on.
-        QVERIFY(!form->txtCalle->isEnabled());
-        QVERIFY(!form->Command1[1]->isEnabled());
-        QVERIFY(!form->Command1[6]->isEnabled());
-        QVERIFY(!form->NoEmpleados->isEnabled());
-        QVERIFY(!form->txtcargo->isEnabled());
-        QVERIFY(form->Command1[9]->isEnabled());
-        QVERIFY(form->MaskEdBox1->isEnabled());
-        QVERIFY(form->txtApePat1->isEnabled());
-        QVERIFY(form->VentasPais->isEnabled());
+        QVERIFY(!form->control<QLineEdit>(u"txtCalle")->isEnabled());
+        QVERIFY(!form->control<QToolButton>(u"Command1_1")->isEnabled());
+        QVERIFY(!form->control<QToolButton>(u"Command1_6")->isEnabled());
+        QVERIFY(!form->control<QLineEdit>(u"NoEmpleados")->isEnabled());
+        QVERIFY(!form->control<QLineEdit>(u"txtcargo")->isEnabled());
+        QVERIFY(form->control<QToolButton>(u"Command1_9")->isEnabled());
+        QVERIFY(form->control<MaskedEdit>(u"MaskEdBox1")->isEnabled());
+        QVERIFY(form->control<QLineEdit>(u"txtApePat1")->isEnabled());
+        QVERIFY(form->control<QLineEdit>(u"VentasPais")->isEnabled());
 
         // Nothing selected, every tab open, both notes empty.
-        QVERIFY(!form->chkProdFinal->isChecked() && !form->chkrodIndirecto->isChecked()
-                && !form->chkAbastecedor->isChecked());
+        QVERIFY(!form->control<QRadioButton>(u"chkProdFinal")->isChecked()
+                && !form->control<QRadioButton>(u"chkrodIndirecto")->isChecked()
+                && !form->control<QRadioButton>(u"chkAbastecedor")->isChecked());
         for (int t = 0; t < 7; ++t)
-            QVERIFY(form->SSTab1->isTabEnabled(t));
-        QVERIFY(form->RichTextBox1->toPlainText().isEmpty());
-        QVERIFY(form->RichTextBox2->toPlainText().isEmpty());
-        QCOMPARE(form->MaskEdBox1->maskedText(), QString(13, QLatin1Char(' ')));
+            QVERIFY(form->control<TabControl>(u"SSTab1")->isTabEnabled(t));
+        QVERIFY(form->control<QTextEdit>(u"RichTextBox1")->toPlainText().isEmpty());
+        QVERIFY(form->control<QTextEdit>(u"RichTextBox2")->toPlainText().isEmpty());
+        QCOMPARE(form->control<MaskedEdit>(u"MaskEdBox1")->maskedText(), QString(13, QLatin1Char(' ')));
 
         // Start-up shows nothing; closing asks nothing and stores nothing untouched.
         QVERIFY(form->close());
@@ -133,30 +136,30 @@ private slots:
         auto form = openForm(folder);
 
         QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditInProgress));
-        QCOMPARE(form->MaskEdBox1->maskedText(), QStringLiteral(" ABC800101AB1"));
-        QCOMPARE(form->txtApePat1->text(), QStringLiteral("EXPORTADORA DEL SUR"));
-        QCOMPARE(form->txtAdmLocal->text(), QStringLiteral("CENTRO"));
+        QCOMPARE(form->control<MaskedEdit>(u"MaskEdBox1")->maskedText(), QStringLiteral(" ABC800101AB1"));
+        QCOMPARE(form->control<QLineEdit>(u"txtApePat1")->text(), QStringLiteral("EXPORTADORA DEL SUR"));
+        QCOMPARE(form->control<QLineEdit>(u"txtAdmLocal")->text(), QStringLiteral("CENTRO"));
         // The stored choices: procedure, activity by its code, office, bank.
-        QCOMPARE(form->Combo1->currentIndex(), 0);
-        QCOMPARE(form->cmbActividad->currentIndex(), 4);
+        QCOMPARE(form->control<QComboBox>(u"Combo1")->currentIndex(), 0);
+        QCOMPARE(form->control<QComboBox>(u"cmbActividad")->currentIndex(), 4);
         QCOMPARE(form->ClaveActividad, 4);
-        QCOMPARE(form->Combo5->currentIndex(), 2);
-        QCOMPARE(form->cmbBanco->currentIndex(), 1);
-        QCOMPARE(form->cmbBanco->currentData().toLongLong(), 3LL);
+        QCOMPARE(form->control<QComboBox>(u"Combo5")->currentIndex(), 2);
+        QCOMPARE(form->control<QComboBox>(u"cmbBanco")->currentIndex(), 1);
+        QCOMPARE(form->control<QComboBox>(u"cmbBanco")->currentData().toLongLong(), 3LL);
         // Maquila fields: a number shows, no value shows blank.
-        QCOMPARE(form->txtnummaquila->clipText(), QStringLiteral("1234"));
-        QCOMPARE(form->txtanomaquila->clipText(), QString());
+        QCOMPARE(form->control<MaskedEdit>(u"txtnummaquila")->clipText(), QStringLiteral("1234"));
+        QCOMPARE(form->control<MaskedEdit>(u"txtanomaquila")->clipText(), QString());
         // The programme type restored from the stored code 4.
-        QVERIFY(form->chkAbastecedor->isChecked());
-        QCOMPARE(form->TipoProg->text(), QStringLiteral("4"));
+        QVERIFY(form->control<QRadioButton>(u"chkAbastecedor")->isChecked());
+        QCOMPARE(form->control<QLineEdit>(u"TipoProg")->text(), QStringLiteral("4"));
         // "14" goes into position 20 of the opened record.
         QCOMPARE(form->dtsDatoProv->value(20).toString(), QStringLiteral("14"));
         // Enabled states as designed: Nuevo does not lock an existing record.
-        QVERIFY(!form->txtCalle->isEnabled());
-        QVERIFY(form->txtcargo->isEnabled());
-        QVERIFY(form->NoEmpleados->isEnabled());
-        QVERIFY(form->Command1[1]->isEnabled());
-        QCOMPARE(form->SSTab1->currentIndex(), 0);
+        QVERIFY(!form->control<QLineEdit>(u"txtCalle")->isEnabled());
+        QVERIFY(form->control<QLineEdit>(u"txtcargo")->isEnabled());
+        QVERIFY(form->control<QLineEdit>(u"NoEmpleados")->isEnabled());
+        QVERIFY(form->control<QToolButton>(u"Command1_1")->isEnabled());
+        QCOMPARE(form->control<TabControl>(u"SSTab1")->currentIndex(), 0);
 
         // Closing right away asks the save question.
         boxes.answer(korim::platform::MsgAnswer::No);
@@ -170,9 +173,9 @@ private slots:
         FolderSpec spec;
         spec.application = sampleApplication(); // NUMMAQUILA and ANOMAQUILA hold 0
         auto form = openForm(makeDataFolder(dir.path(), spec));
-        QCOMPARE(form->txtnummaquila->clipText(), QString());
-        QCOMPARE(form->txtanomaquila->clipText(), QString());
-        QCOMPARE(form->txtnummaquila->maskedText(), QStringLiteral("____"));
+        QCOMPARE(form->control<MaskedEdit>(u"txtnummaquila")->clipText(), QString());
+        QCOMPARE(form->control<MaskedEdit>(u"txtanomaquila")->clipText(), QString());
+        QCOMPARE(form->control<MaskedEdit>(u"txtnummaquila")->maskedText(), QStringLiteral("____"));
     }
 
     void yearsFollowTheCalendarYear()
@@ -219,7 +222,7 @@ private slots:
         }
         try {
             auto form = openForm(folder, QDate(2005, 1, 1));
-            QAbstractItemModel *totals = form->dbgVTotales->model();
+            QAbstractItemModel *totals = form->control<QTableView>(u"dbgVTotales")->model();
             QCOMPARE(totals->index(0, 0).data().toString(), QStringLiteral("2004"));
             QCOMPARE(totals->index(0, 1).data().toString(), QString::fromUtf16(u"Fila \u0081\u008D\u008F\u0090\u009D"));
             form->close();
@@ -250,16 +253,16 @@ private slots:
         FolderSpec spec;
         spec.products = {QStringLiteral("MUEBLES DE PINO"), QStringLiteral("MESAS")};
         auto form = openForm(makeDataFolder(dir.path(), spec));
-        QAbstractItemModel *products = form->dbProductos->model();
+        QAbstractItemModel *products = form->control<QTableView>(u"dbProductos")->model();
         // Two products and the blank row for a new one.
         QCOMPARE(products->rowCount(), 3);
         QCOMPARE(products->index(0, 0).data().toString(), QStringLiteral("MUEBLES DE PINO"));
         QCOMPARE(products->index(1, 0).data().toString(), QStringLiteral("MESAS"));
-        QAbstractItemModel *totals = form->dbgVTotales->model();
+        QAbstractItemModel *totals = form->control<QTableView>(u"dbgVTotales")->model();
         QCOMPARE(totals->rowCount(), 3); // no new rows
         QCOMPARE(totals->index(0, 0).data().toString(), QStringLiteral("2004"));
         QCOMPARE(totals->index(2, 1).data().toString(), QStringLiteral("Año siguiente"));
-        QAbstractItemModel *indirect = form->dbVentasTot->model();
+        QAbstractItemModel *indirect = form->control<QTableView>(u"dbVentasTot")->model();
         QCOMPARE(indirect->rowCount(), 3);
         QCOMPARE(indirect->index(1, 1).data().toString(), QStringLiteral("2005"));
         QCOMPARE(indirect->index(1, 0).data().toString(), QStringLiteral("Año actual"));
@@ -331,10 +334,12 @@ private slots:
         spec.application = app;
         auto form = openForm(makeDataFolder(dir.path(), spec));
         // Each list ends on its last entry, and the routine went on to its end.
-        QCOMPARE(form->Combo5->currentIndex(), form->Combo5->count() - 1);
-        QCOMPARE(form->cmbBanco->currentIndex(), form->cmbBanco->count() - 1);
-        QCOMPARE(form->cmbActividad->currentIndex(), form->cmbActividad->count() - 1);
-        QCOMPARE(form->Combo1->currentIndex(), 0);
+        QCOMPARE(form->control<QComboBox>(u"Combo5")->currentIndex(), form->control<QComboBox>(u"Combo5")->count() - 1);
+        QCOMPARE(form->control<QComboBox>(u"cmbBanco")->currentIndex(),
+                 form->control<QComboBox>(u"cmbBanco")->count() - 1);
+        QCOMPARE(form->control<QComboBox>(u"cmbActividad")->currentIndex(),
+                 form->control<QComboBox>(u"cmbActividad")->count() - 1);
+        QCOMPARE(form->control<QComboBox>(u"Combo1")->currentIndex(), 0);
         QCOMPARE(form->dtsDatoProv->value(20).toString(), QStringLiteral("14"));
     }
 
@@ -346,11 +351,12 @@ private slots:
         const QString folder = copyShippedData(dir.path());
         MessageRecorder boxes;
         auto form = openForm(folder, QDate(2024, 3, 1));
-        QVERIFY(form->Combo5->count() >= 30);
-        QVERIFY(form->cmbBanco->count() >= 15);
-        QVERIFY(form->cmbActividad->count() >= 60);
+        QVERIFY(form->control<QComboBox>(u"Combo5")->count() >= 30);
+        QVERIFY(form->control<QComboBox>(u"cmbBanco")->count() >= 15);
+        QVERIFY(form->control<QComboBox>(u"cmbActividad")->count() >= 60);
         QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditAdd));
-        QCOMPARE(form->dbgVTotales->model()->index(1, 0).data().toString(), QStringLiteral("2024"));
+        QCOMPARE(form->control<QTableView>(u"dbgVTotales")->model()->index(1, 0).data().toString(),
+                 QStringLiteral("2024"));
         QVERIFY(form->close());
         QVERIFY(boxes.requests().isEmpty());
     }

@@ -22,6 +22,8 @@
 using namespace korim::test;
 using korim::data::DataSource;
 using korim::questionnaire::Form1;
+using korim::questionnaire::MaskedEdit;
+using korim::questionnaire::TabControl;
 
 namespace {
 
@@ -40,7 +42,7 @@ const QString R3 = QStringLiteral(
 // Clicks a tab in the tab bar, as the clerk does.
 void clickTab(Form1 *form, int index)
 {
-    QTabBar *bar = form->SSTab1->tabBar();
+    QTabBar *bar = form->control<TabControl>(u"SSTab1")->tabBar();
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
 }
 
@@ -66,56 +68,59 @@ private slots:
         auto form = storedForm(dir);
         // Stored 3 + 12 and 1000 + 250.5: shown on the first tab change.
         clickTab(form.get(), 1);
-        QCOMPARE(form->TotalPersonal->text(), QStringLiteral("15"));
-        QCOMPARE(form->TotalVentas->text(), QStringLiteral("1250.5"));
+        QCOMPARE(form->control<QLineEdit>(u"TotalPersonal")->text(), QStringLiteral("15"));
+        QCOMPARE(form->control<QLineEdit>(u"TotalVentas")->text(), QStringLiteral("1250.5"));
         // Any change of tab, whichever way, with the leading number of each text.
-        form->NoEmpleados->setText(QString());
-        form->NoObreros->setText(QString());
-        form->VentasPais->setText(QStringLiteral("12ABC"));
-        form->VentasExterior->setText(QStringLiteral(" 0.5"));
+        form->control<QLineEdit>(u"NoEmpleados")->setText(QString());
+        form->control<QLineEdit>(u"NoObreros")->setText(QString());
+        form->control<QLineEdit>(u"VentasPais")->setText(QStringLiteral("12ABC"));
+        form->control<QLineEdit>(u"VentasExterior")->setText(QStringLiteral(" 0.5"));
         clickTab(form.get(), 6);
-        QCOMPARE(form->TotalPersonal->text(), QStringLiteral("0"));
-        QCOMPARE(form->TotalVentas->text(), QStringLiteral("12.5"));
-        QVERIFY(!form->TotalPersonal->isEnabled() && !form->TotalVentas->isEnabled());
+        QCOMPARE(form->control<QLineEdit>(u"TotalPersonal")->text(), QStringLiteral("0"));
+        QCOMPARE(form->control<QLineEdit>(u"TotalVentas")->text(), QStringLiteral("12.5"));
+        QVERIFY(!form->control<QLineEdit>(u"TotalPersonal")->isEnabled()
+                && !form->control<QLineEdit>(u"TotalVentas")->isEnabled());
     }
 
     void programmeTypeOptions()
     {
         QTemporaryDir dir;
         auto form = storedForm(dir, {{QStringLiteral("TIPOPROG"), 0}});
-        QVERIFY(form->optTipoPrograma->checkedId() == -1);
+        QVERIFY(form->control<QButtonGroup>(u"optTipoPrograma")->checkedId() == -1);
         clickTab(form.get(), 3);
 
-        QTest::mouseClick(form->chkProdFinal, Qt::LeftButton);
-        QCOMPARE(form->TipoProg->text(), QStringLiteral("1"));
-        QVERIFY(form->SSTab1->isTabEnabled(4));
-        QVERIFY(!form->SSTab1->isTabEnabled(5));
-        QCOMPARE(form->RichTextBox1->toPlainText(), R1);
-        QVERIFY(form->RichTextBox2->toPlainText().isEmpty());
+        QTest::mouseClick(form->control<QRadioButton>(u"chkProdFinal"), Qt::LeftButton);
+        QCOMPARE(form->control<QLineEdit>(u"TipoProg")->text(), QStringLiteral("1"));
+        QVERIFY(form->control<TabControl>(u"SSTab1")->isTabEnabled(4));
+        QVERIFY(!form->control<TabControl>(u"SSTab1")->isTabEnabled(5));
+        QCOMPARE(form->control<QTextEdit>(u"RichTextBox1")->toPlainText(), R1);
+        QVERIFY(form->control<QTextEdit>(u"RichTextBox2")->toPlainText().isEmpty());
 
         // Indirect: tab 4 closed, tab 5 open, the first note keeps its text.
-        QTest::mouseClick(form->chkrodIndirecto, Qt::LeftButton);
-        QCOMPARE(form->TipoProg->text(), QStringLiteral("2"));
-        QVERIFY(!form->SSTab1->isTabEnabled(4));
-        QVERIFY(form->SSTab1->isTabEnabled(5));
-        QCOMPARE(form->RichTextBox2->toPlainText(), R2);
-        QCOMPARE(form->RichTextBox1->toPlainText(), R1);
+        QTest::mouseClick(form->control<QRadioButton>(u"chkrodIndirecto"), Qt::LeftButton);
+        QCOMPARE(form->control<QLineEdit>(u"TipoProg")->text(), QStringLiteral("2"));
+        QVERIFY(!form->control<TabControl>(u"SSTab1")->isTabEnabled(4));
+        QVERIFY(form->control<TabControl>(u"SSTab1")->isTabEnabled(5));
+        QCOMPARE(form->control<QTextEdit>(u"RichTextBox2")->toPlainText(), R2);
+        QCOMPARE(form->control<QTextEdit>(u"RichTextBox1")->toPlainText(), R1);
         // A closed tab cannot be selected, neither by a click nor from code.
         clickTab(form.get(), 4);
-        QCOMPARE(form->SSTab1->currentIndex(), 3);
-        form->SSTab1->setCurrentIndex(4);
-        QCOMPARE(form->SSTab1->currentIndex(), 3);
+        QCOMPARE(form->control<TabControl>(u"SSTab1")->currentIndex(), 3);
+        form->control<TabControl>(u"SSTab1")->setCurrentIndex(4);
+        QCOMPARE(form->control<TabControl>(u"SSTab1")->currentIndex(), 3);
         clickTab(form.get(), 5);
-        QCOMPARE(form->SSTab1->currentIndex(), 5);
+        QCOMPARE(form->control<TabControl>(u"SSTab1")->currentIndex(), 5);
         clickTab(form.get(), 3);
 
         // Both: code 4 (never 3), both tabs open, R3 in both notes.
-        QTest::mouseClick(form->chkAbastecedor, Qt::LeftButton);
-        QCOMPARE(form->TipoProg->text(), QStringLiteral("4"));
-        QVERIFY(form->SSTab1->isTabEnabled(4) && form->SSTab1->isTabEnabled(5));
-        QCOMPARE(form->RichTextBox1->toPlainText(), R3);
-        QCOMPARE(form->RichTextBox2->toPlainText(), R3);
-        QVERIFY(!form->chkProdFinal->isChecked() && !form->chkrodIndirecto->isChecked());
+        QTest::mouseClick(form->control<QRadioButton>(u"chkAbastecedor"), Qt::LeftButton);
+        QCOMPARE(form->control<QLineEdit>(u"TipoProg")->text(), QStringLiteral("4"));
+        QVERIFY(form->control<TabControl>(u"SSTab1")->isTabEnabled(4)
+                && form->control<TabControl>(u"SSTab1")->isTabEnabled(5));
+        QCOMPARE(form->control<QTextEdit>(u"RichTextBox1")->toPlainText(), R3);
+        QCOMPARE(form->control<QTextEdit>(u"RichTextBox2")->toPlainText(), R3);
+        QVERIFY(!form->control<QRadioButton>(u"chkProdFinal")->isChecked()
+                && !form->control<QRadioButton>(u"chkrodIndirecto")->isChecked());
 
         // The code goes into the record with the next write.
         form->dtsDatoProv->updateRecord();
@@ -126,23 +131,23 @@ private slots:
     {
         QTemporaryDir dir;
         auto form = storedForm(dir, {{QStringLiteral("TIPOPROG"), 2}});
-        QVERIFY(form->chkrodIndirecto->isChecked());
-        QVERIFY(!form->SSTab1->isTabEnabled(4));
-        QCOMPARE(form->RichTextBox2->toPlainText(), R2);
+        QVERIFY(form->control<QRadioButton>(u"chkrodIndirecto")->isChecked());
+        QVERIFY(!form->control<TabControl>(u"SSTab1")->isTabEnabled(4));
+        QCOMPARE(form->control<QTextEdit>(u"RichTextBox2")->toPlainText(), R2);
         // Showing tab 2 restores the option from TipoProg again.
         form->uncheckProgrammeOptions();
-        QCOMPARE(form->optTipoPrograma->checkedId(), -1);
-        form->TipoProg->setText(QStringLiteral("1"));
+        QCOMPARE(form->control<QButtonGroup>(u"optTipoPrograma")->checkedId(), -1);
+        form->control<QLineEdit>(u"TipoProg")->setText(QStringLiteral("1"));
         clickTab(form.get(), 2);
-        QVERIFY(form->chkProdFinal->isChecked());
-        QVERIFY(!form->SSTab1->isTabEnabled(5));
-        QCOMPARE(form->RichTextBox1->toPlainText(), R1);
+        QVERIFY(form->control<QRadioButton>(u"chkProdFinal")->isChecked());
+        QVERIFY(!form->control<TabControl>(u"SSTab1")->isTabEnabled(5));
+        QCOMPARE(form->control<QTextEdit>(u"RichTextBox1")->toPlainText(), R1);
         // Any other text selects nothing.
         form->uncheckProgrammeOptions();
-        form->TipoProg->setText(QStringLiteral("3"));
+        form->control<QLineEdit>(u"TipoProg")->setText(QStringLiteral("3"));
         clickTab(form.get(), 0);
         clickTab(form.get(), 2);
-        QCOMPARE(form->optTipoPrograma->checkedId(), -1);
+        QCOMPARE(form->control<QButtonGroup>(u"optTipoPrograma")->checkedId(), -1);
     }
 
     void habilitaSwitchesTheStretchOnly()
@@ -164,10 +169,10 @@ private slots:
                 QCOMPARE(w->isEnabled(), inStretch ? on : before.value(w));
             }
             // Hidden controls of the stretch stay hidden.
-            QVERIFY(form->txtAdmLocal->isHidden());
-            QVERIFY(form->Command1[5]->isHidden());
-            QVERIFY(form->Command1[9]->isEnabled());
-            QVERIFY(form->MaskEdBox1->isEnabled());
+            QVERIFY(form->control<QLineEdit>(u"txtAdmLocal")->isHidden());
+            QVERIFY(form->control<QToolButton>(u"Command1_5")->isHidden());
+            QVERIFY(form->control<QToolButton>(u"Command1_9")->isEnabled());
+            QVERIFY(form->control<MaskedEdit>(u"MaskEdBox1")->isEnabled());
         }
     }
 
@@ -175,18 +180,21 @@ private slots:
     {
         QTemporaryDir dir;
         auto form = storedForm(dir);
-        QVERIFY(!form->txtProg1->isEnabled() && !form->txtProg2->isEnabled());
+        QVERIFY(!form->control<QLineEdit>(u"txtProg1")->isEnabled()
+                && !form->control<QLineEdit>(u"txtProg2")->isEnabled());
         // An entry other than the first asks for the registration; the first does not.
-        form->Combo1->addItem(QStringLiteral("Otro trámite"), 2);
-        form->Combo1->setCurrentIndex(1);
-        QVERIFY(form->txtProg1->isEnabled() && form->txtProg2->isEnabled());
-        QVERIFY(form->txtProg1->isHidden());
-        form->Combo1->setCurrentIndex(0);
-        QVERIFY(!form->txtProg1->isEnabled() && !form->txtProg2->isEnabled());
+        form->control<QComboBox>(u"Combo1")->addItem(QStringLiteral("Otro trámite"), 2);
+        form->control<QComboBox>(u"Combo1")->setCurrentIndex(1);
+        QVERIFY(form->control<QLineEdit>(u"txtProg1")->isEnabled()
+                && form->control<QLineEdit>(u"txtProg2")->isEnabled());
+        QVERIFY(form->control<QLineEdit>(u"txtProg1")->isHidden());
+        form->control<QComboBox>(u"Combo1")->setCurrentIndex(0);
+        QVERIFY(!form->control<QLineEdit>(u"txtProg1")->isEnabled()
+                && !form->control<QLineEdit>(u"txtProg2")->isEnabled());
         // A stored procedure selects its entry through the same handling.
-        form->busca(form->Combo1, 2);
-        QCOMPARE(form->Combo1->currentIndex(), 1);
-        QVERIFY(form->txtProg1->isEnabled());
+        form->busca(form->control<QComboBox>(u"Combo1"), 2);
+        QCOMPARE(form->control<QComboBox>(u"Combo1")->currentIndex(), 1);
+        QVERIFY(form->control<QLineEdit>(u"txtProg1")->isEnabled());
     }
 
     void movesRunTheCancelCommand()

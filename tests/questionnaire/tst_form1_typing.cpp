@@ -27,6 +27,8 @@ using korim::data::DbfTable;
 using korim::questionnaire::Form1;
 using korim::questionnaire::KeyMode;
 using korim::questionnaire::KeyPipeline;
+using korim::questionnaire::MaskedEdit;
+using korim::questionnaire::TabControl;
 
 class TypingTest : public QObject {
     Q_OBJECT
@@ -64,7 +66,7 @@ private slots:
 
     void lettersBecomeCapitals()
     {
-        QLineEdit *f = fresh(form_->txtApePat1);
+        QLineEdit *f = fresh(form_->control<QLineEdit>(u"txtApePat1"));
         QTest::keyClicks(f, "exportadora del sur 2");
         QCOMPARE(f->text(), QStringLiteral("EXPORTADORA DEL SUR 2"));
         // Accented letters and ñ by the platform's upper-casing.
@@ -79,8 +81,8 @@ private slots:
 
     void emailFieldsStayLowerCase()
     {
-        for (QLineEdit *f : {form_->txtEmail1, form_->EMAILREP.get()}) {
-            form_->SSTab1->setCurrentIndex(f == form_->EMAILREP ? 1 : 0);
+        for (QLineEdit *f : {form_->control<QLineEdit>(u"txtEmail1"), form_->control<QLineEdit>(u"EMAILREP")}) {
+            form_->control<TabControl>(u"SSTab1")->setCurrentIndex(f == form_->control<QLineEdit>(u"EMAILREP") ? 1 : 0);
             fresh(f);
             QTest::keyClicks(f, "Ventas@Sur.COM");
             typeText(f, QStringLiteral("Ñ"));
@@ -91,11 +93,11 @@ private slots:
     void inputMethodCommits()
     {
         // Dead keys arrive as commits, not key presses.
-        QLineEdit *f = fresh(form_->txtApePat1);
+        QLineEdit *f = fresh(form_->control<QLineEdit>(u"txtApePat1"));
         commitText(f, QStringLiteral("é"));
         commitText(f, QStringLiteral("ñu"));
         QCOMPARE(f->text(), QStringLiteral("ÉÑU"));
-        QLineEdit *mail = fresh(form_->txtEmail1);
+        QLineEdit *mail = fresh(form_->control<QLineEdit>(u"txtEmail1"));
         commitText(mail, QStringLiteral("É"));
         QCOMPARE(mail->text(), QStringLiteral("é"));
         // A field's own filter sees committed characters too, already in capitals.
@@ -113,7 +115,7 @@ private slots:
 
     void rfcFieldKeepsItsPlaces()
     {
-        auto *rfc = form_->MaskEdBox1;
+        auto *rfc = form_->control<MaskedEdit>(u"MaskEdBox1");
         rfc->setMaskedText(QString());
         QVERIFY(focusOn(rfc));
         rfc->setCursorPosition(0);
@@ -130,8 +132,8 @@ private slots:
     {
         // A label cell of the indirect-export grid: the first key opens the
         // editor; the sales grids take digits only, in the editor too.
-        form_->SSTab1->setCurrentIndex(5);
-        QTableView *grid = form_->dbVentasTot;
+        form_->control<TabControl>(u"SSTab1")->setCurrentIndex(5);
+        QTableView *grid = form_->control<QTableView>(u"dbVentasTot");
         QVERIFY(focusOn(grid));
         grid->setCurrentIndex(grid->model()->index(0, 0));
         QTest::keyClick(grid, '1');
@@ -144,8 +146,8 @@ private slots:
         QCOMPARE(form_->dtsVentasExp->value(QStringLiteral("ETIQUETA")).toString(), QStringLiteral("12"));
 
         // Typing into the blank row of the products grid adds a product.
-        form_->SSTab1->setCurrentIndex(3);
-        QTableView *products = form_->dbProductos;
+        form_->control<TabControl>(u"SSTab1")->setCurrentIndex(3);
+        QTableView *products = form_->control<QTableView>(u"dbProductos");
         QVERIFY(focusOn(products));
         const int newRow = form_->productosModel->newRow();
         QCOMPARE(newRow, 0);
@@ -161,13 +163,13 @@ private slots:
         // A new blank row waits below it.
         QCOMPARE(products->model()->rowCount(), 2);
         QCOMPARE(form_->productosModel->newRow(), 1);
-        form_->SSTab1->setCurrentIndex(0);
+        form_->control<TabControl>(u"SSTab1")->setCurrentIndex(0);
     }
 
     void editableBankList()
     {
-        form_->SSTab1->setCurrentIndex(6);
-        QComboBox *bank = form_->cmbBanco;
+        form_->control<TabControl>(u"SSTab1")->setCurrentIndex(6);
+        QComboBox *bank = form_->control<QComboBox>(u"cmbBanco");
         QVERIFY(focusOn(bank));
         bank->lineEdit()->clear();
         QTest::keyClicks(bank, "banco x");
@@ -175,17 +177,17 @@ private slots:
         // A chosen entry is shown as the catalogue writes it.
         bank->setCurrentIndex(4);
         QCOMPARE(bank->currentText(), QStringLiteral("Banco del Valle"));
-        form_->SSTab1->setCurrentIndex(0);
+        form_->control<TabControl>(u"SSTab1")->setCurrentIndex(0);
     }
 
     void textWithoutKeys()
     {
         // Paste obeys the field's rules like typing.
-        QLineEdit *name = fresh(form_->txtApePat1);
+        QLineEdit *name = fresh(form_->control<QLineEdit>(u"txtApePat1"));
         QApplication::clipboard()->setText(QStringLiteral("Mezcla de Mayúsculas ñ"));
         name->paste();
         QCOMPARE(name->text(), QStringLiteral("MEZCLA DE MAYÚSCULAS Ñ"));
-        QLineEdit *mail = fresh(form_->txtEmail1);
+        QLineEdit *mail = fresh(form_->control<QLineEdit>(u"txtEmail1"));
         QApplication::clipboard()->setText(QStringLiteral("Ventas@SUR.com"));
         mail->paste();
         QCOMPARE(mail->text(), QStringLiteral("ventas@sur.com"));
@@ -193,9 +195,9 @@ private slots:
         name->setText(QStringLiteral("razón social"));
         QCOMPARE(name->text(), QStringLiteral("RAZÓN SOCIAL"));
         // A digits-only field takes neither letters nor signs from a paste.
-        QLineEdit *staff = form_->NoEmpleados;
+        QLineEdit *staff = form_->control<QLineEdit>(u"NoEmpleados");
         KeyPipeline::setMode(staff, KeyMode::Digits);
-        form_->SSTab1->setCurrentIndex(2);
+        form_->control<TabControl>(u"SSTab1")->setCurrentIndex(2);
         fresh(staff);
         QApplication::clipboard()->setText(QStringLiteral("12a,3.5-x"));
         staff->paste();
@@ -204,14 +206,14 @@ private slots:
         QCOMPARE(staff->text(), QStringLiteral("123.57."));
         KeyPipeline::setMode(staff, KeyMode::Upper);
         // The list's editor only normalises what the user puts in.
-        QComboBox *bank = form_->cmbBanco;
-        form_->SSTab1->setCurrentIndex(6);
+        QComboBox *bank = form_->control<QComboBox>(u"cmbBanco");
+        form_->control<TabControl>(u"SSTab1")->setCurrentIndex(6);
         QVERIFY(focusOn(bank));
         bank->lineEdit()->selectAll();
         QApplication::clipboard()->setText(QStringLiteral("banca lucero"));
         bank->lineEdit()->paste();
         QCOMPARE(bank->currentText(), QStringLiteral("BANCA LUCERO"));
-        form_->SSTab1->setCurrentIndex(0);
+        form_->control<TabControl>(u"SSTab1")->setCurrentIndex(0);
     }
 
     void storedValuesShowAsStored()
@@ -239,32 +241,32 @@ private slots:
 
         auto form = openForm(folder);
         MessageRecorder boxes;
-        QCOMPARE(form->txtApePat1->text(), QStringLiteral("Gómez y Cía"));
-        QCOMPARE(form->txtTelefono->text(), QStringLiteral("55-1234-5678"));
-        QCOMPARE(form->txtEmail1->text(), QStringLiteral("Ventas@Sur.COM"));
+        QCOMPARE(form->control<QLineEdit>(u"txtApePat1")->text(), QStringLiteral("Gómez y Cía"));
+        QCOMPARE(form->control<QLineEdit>(u"txtTelefono")->text(), QStringLiteral("55-1234-5678"));
+        QCOMPARE(form->control<QLineEdit>(u"txtEmail1")->text(), QStringLiteral("Ventas@Sur.COM"));
         // Fields of tabs made later show it the same way.
         form->makeAllControls();
-        QCOMPARE(form->txtNombreR2->text(), QStringLiteral("Ana María"));
-        QCOMPARE(form->EMAILREP->text(), QStringLiteral("Ana@Sur.COM"));
-        QCOMPARE(form->NoEmpleados->text(), QStringLiteral("3 (prom.)"));
+        QCOMPARE(form->control<QLineEdit>(u"txtNombreR2")->text(), QStringLiteral("Ana María"));
+        QCOMPARE(form->control<QLineEdit>(u"EMAILREP")->text(), QStringLiteral("Ana@Sur.COM"));
+        QCOMPARE(form->control<QLineEdit>(u"NoEmpleados")->text(), QStringLiteral("3 (prom.)"));
         form->Command1_Click(1);
         QCOMPARE(boxes.requests().size(), 0);
         QCOMPARE(records(), stored);
 
         // Editing a field filters what is typed into it, not what was there.
         form->Habilita(true);
-        QVERIFY(focusOn(form->txtApePat1));
-        form->txtApePat1->end(false);
-        typeText(form->txtApePat1, QStringLiteral("x"));
-        QCOMPARE(form->txtApePat1->text(), QStringLiteral("Gómez y CíaX"));
+        QVERIFY(focusOn(form->control<QLineEdit>(u"txtApePat1")));
+        form->control<QLineEdit>(u"txtApePat1")->end(false);
+        typeText(form->control<QLineEdit>(u"txtApePat1"), QStringLiteral("x"));
+        QCOMPARE(form->control<QLineEdit>(u"txtApePat1")->text(), QStringLiteral("Gómez y CíaX"));
         // A paste in front of the same letters: the pasted ones change.
-        form->txtApePat1->setCursorPosition(6);
+        form->control<QLineEdit>(u"txtApePat1")->setCursorPosition(6);
         QApplication::clipboard()->setText(QStringLiteral("y "));
-        form->txtApePat1->paste();
-        QCOMPARE(form->txtApePat1->text(), QStringLiteral("Gómez Y y CíaX"));
-        QCOMPARE(form->txtApePat1->cursorPosition(), 8);
-        form->txtApePat1->setText(QStringLiteral("Gómez y CíaX"));
-        QCOMPARE(form->txtEmail1->text(), QStringLiteral("Ventas@Sur.COM"));
+        form->control<QLineEdit>(u"txtApePat1")->paste();
+        QCOMPARE(form->control<QLineEdit>(u"txtApePat1")->text(), QStringLiteral("Gómez Y y CíaX"));
+        QCOMPARE(form->control<QLineEdit>(u"txtApePat1")->cursorPosition(), 8);
+        form->control<QLineEdit>(u"txtApePat1")->setText(QStringLiteral("Gómez y CíaX"));
+        QCOMPARE(form->control<QLineEdit>(u"txtEmail1")->text(), QStringLiteral("Ventas@Sur.COM"));
         boxes.answer(korim::platform::MsgAnswer::Yes);
         QVERIFY(form->close());
         const QJsonArray row = readWithDbfread(table).at(0).toArray();
@@ -274,7 +276,7 @@ private slots:
 
     void fieldFiltersSeeTheCapital()
     {
-        QLineEdit *f = fresh(form_->txtnombre1);
+        QLineEdit *f = fresh(form_->control<QLineEdit>(u"txtnombre1"));
         QList<int> seen;
         KeyPipeline::setKeyFilter(f, [&seen](int key) {
             seen << key;
@@ -292,7 +294,7 @@ private slots:
     void whatIsNotTyping()
     {
         // Shortcuts pass untouched: Ctrl+A still selects everything.
-        QLineEdit *f = fresh(form_->txtnombre1);
+        QLineEdit *f = fresh(form_->control<QLineEdit>(u"txtnombre1"));
         QTest::keyClicks(f, "abc");
         QTest::keyClick(f, Qt::Key_A, Qt::ControlModifier);
         QCOMPARE(f->selectedText(), QStringLiteral("ABC"));
@@ -315,11 +317,11 @@ private slots:
     void modeFollowsParents()
     {
         // Cell editors and list editors take the mode of their grid or list.
-        QLineEdit *inner = form_->cmbBanco->lineEdit();
+        QLineEdit *inner = form_->control<QComboBox>(u"cmbBanco")->lineEdit();
         QCOMPARE(KeyPipeline::modeOf(inner), KeyMode::Upper);
-        QCOMPARE(KeyPipeline::modeOf(form_->txtEmail1), KeyMode::Lower);
-        QCOMPARE(KeyPipeline::processKey(form_->txtEmail1, 'A'), int('a'));
-        QCOMPARE(KeyPipeline::processKey(form_->txtApePat1, 0xE1), 0xC1); // á -> Á
+        QCOMPARE(KeyPipeline::modeOf(form_->control<QLineEdit>(u"txtEmail1")), KeyMode::Lower);
+        QCOMPARE(KeyPipeline::processKey(form_->control<QLineEdit>(u"txtEmail1"), 'A'), int('a'));
+        QCOMPARE(KeyPipeline::processKey(form_->control<QLineEdit>(u"txtApePat1"), 0xE1), 0xC1); // á -> Á
         QCOMPARE(KeyPipeline::normalise(QStringLiteral("a\tb\nc"), KeyMode::Upper), QStringLiteral("ABC"));
         QCOMPARE(KeyPipeline::normalise(QStringLiteral("Tal Cual"), KeyMode::Untouched), QStringLiteral("Tal Cual"));
     }

@@ -91,11 +91,11 @@ void TestFrmDocument::toolbarOpensItWhenNothingIsMissing()
     connect(questionnaire, &Form1::printWindowRequested, questionnaire,
             [questionnaire] { korim::report::showPrintWindow(questionnaire); });
     // Something missing: the check speaks, no window.
-    f->txtTelefono->clear();
+    f->control<QLineEdit>(u"txtTelefono")->clear();
     f->Command1_Click(7);
     QCOMPARE(messages.requests().size(), 1);
     QVERIFY(!shownPrintWindow());
-    f->txtTelefono->setText(QStringLiteral("5551234"));
+    f->control<QLineEdit>(u"txtTelefono")->setText(QStringLiteral("5551234"));
     messages.clear();
     f->Command1_Click(7);
     QVERIFY(messages.requests().isEmpty());
@@ -141,7 +141,7 @@ void TestFrmDocument::previewAtOpenPrintsEditsLater()
     QCOMPARE(f->dtsVentasExp->recordSource(), QStringLiteral("select * from ventas where tipo = 2"));
 
     // Opening again only brings it to the front.
-    f->txtCalle->setText(QStringLiteral("CALLE NUEVA 7"));
+    f->control<QLineEdit>(u"txtCalle")->setText(QStringLiteral("CALLE NUEVA 7"));
     QCOMPARE(open(f.get()), w);
     QCOMPARE(w->RTUltima->toPlainText(), preview);
 

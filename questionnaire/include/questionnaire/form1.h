@@ -21,6 +21,7 @@
 #include <QList>
 #include <QSet>
 #include <QString>
+#include <QStringView>
 #include <QVariant>
 #include <QWidget>
 
@@ -149,9 +150,18 @@ public:
     // TotalPersonal and TotalVentas from their parts.
     void recomputeTotals();
 
-    // Makes every control now; other windows and tests that look controls
-    // up by name call it first.
+    // Makes every control now.
     void makeAllControls();
+    // A control of the window by its object name ("txtCalle", "Command1_6",
+    // "optTipoPrograma"), made first if its tab has not made it yet; nullptr
+    // when the window has none of that name or type. The other windows and
+    // the tests reach the controls through here.
+    QObject *controlObject(QStringView name);
+    template <class W = QWidget>
+    W *control(QStringView name)
+    {
+        return qobject_cast<W *>(controlObject(name));
+    }
 
     // The label of a field (nullptr when it has none).
     QLabel *labelOf(const QWidget *control) const { return labels_.value(control); }
@@ -162,90 +172,6 @@ public:
     short FaltanDatos = 0;
     // Wider than the other values: activity codes have up to six digits.
     int ClaveActividad = 0;
-
-    // Toolbar: indexes 0 to 9; there is no index 3.
-    std::array<QToolButton *, 10> Command1{};
-
-    // Above the tabs.
-    MaskedEdit *MaskEdBox1 = nullptr;
-    QComboBox *Combo1 = nullptr;
-    QLineEdit *txtProg1 = nullptr;
-    QLineEdit *txtProg2 = nullptr;
-    QLineEdit *txtacredita = nullptr;
-    MaskedEdit *txtanomaquila = nullptr; // txtañomaquila: identifiers stay ASCII
-    MaskedEdit *txtnummaquila = nullptr;
-
-    // Frame "Datos Generales".
-    QGroupBox *fraDatosGenerales = nullptr;
-    QLineEdit *txtApePat1 = nullptr;
-    QLineEdit *txtApemat1 = nullptr;
-    QLineEdit *txtnombre1 = nullptr;
-    QLineEdit *txtEmail1 = nullptr;
-    QComboBox *cmbActividad = nullptr;
-
-    TabControl *SSTab1 = nullptr;
-
-    // Tab 0, frame "Domicilio Fiscal".
-    QGroupBox *fraDomicilioFiscal = nullptr;
-    QLineEdit *txtCalle = nullptr;
-    QLineEdit *txtCP = nullptr;
-    QLineEdit *txtCiudad = nullptr;
-    QLineEdit *txtDelMun = nullptr;
-    QLineEdit *txtTelefono = nullptr;
-    QLineEdit *txtColonia = nullptr;
-    QLineEdit *txtEstado = nullptr;
-    QComboBox *Combo5 = nullptr;
-    QLineEdit *txtfax = nullptr;
-    QLineEdit *txtAdmLocal = nullptr;
-
-    // Tab 1, frame "Datos del Representante legal".
-    Deferred<QGroupBox> fraRepresentante{this, &Form1::makeTab1};
-    Deferred<QLineEdit> txtApePatR2{this, &Form1::makeTab1};
-    Deferred<QLineEdit> txtApeMatR2{this, &Form1::makeTab1};
-    Deferred<QLineEdit> txtNombreR2{this, &Form1::makeTab1};
-    Deferred<QLineEdit> txtcargo{this, &Form1::makeTab1};
-    Deferred<QLineEdit> txtTelefonoR2{this, &Form1::makeTab1};
-    Deferred<QLineEdit> txtFaxR2{this, &Form1::makeTab1};
-    Deferred<QLineEdit> EMAILREP{this, &Form1::makeTab1};
-
-    // Tab 2.
-    Deferred<QGroupBox> fraPersonal{this, &Form1::makeTab2};
-    Deferred<QGroupBox> fraVentas{this, &Form1::makeTab2};
-    Deferred<QLineEdit> NoEmpleados{this, &Form1::makeTab2};
-    Deferred<QLineEdit> NoObreros{this, &Form1::makeTab2};
-    Deferred<QLineEdit> TotalPersonal{this, &Form1::makeTab2};
-    Deferred<QLineEdit> VentasPais{this, &Form1::makeTab2};
-    Deferred<QLineEdit> VentasExterior{this, &Form1::makeTab2};
-    Deferred<QLineEdit> TotalVentas{this, &Form1::makeTab2};
-
-    // Tab 3.
-    QGroupBox *fraTipoPrograma = nullptr;
-    QRadioButton *chkProdFinal = nullptr;
-    QRadioButton *chkrodIndirecto = nullptr;
-    QRadioButton *chkAbastecedor = nullptr;
-    QButtonGroup *optTipoPrograma = nullptr;
-    QLineEdit *TipoProg = nullptr;
-    QGroupBox *fraProductos = nullptr;
-    Deferred<QTableView> dbProductos{this, &Form1::makeProductosGrid};
-    QPushButton *Command2 = nullptr;
-
-    // Tab 4.
-    QLabel *lbldbgVTotales = nullptr; // the grid's caption
-    Deferred<QTableView> dbgVTotales{this, &Form1::makeVTotalesGrid};
-    QTextEdit *RichTextBox1 = nullptr;
-
-    // Tab 5.
-    QGroupBox *fraVentasExp = nullptr;
-    QLabel *lbldbVentasTot = nullptr; // the grid's caption
-    Deferred<QTableView> dbVentasTot{this, &Form1::makeVentasTotGrid};
-    QTextEdit *RichTextBox2 = nullptr;
-
-    // Tab 6.
-    Deferred<QComboBox> cmbBanco{this, &Form1::makeTab6};
-    Deferred<QLineEdit> txtsucursal{this, &Form1::makeTab6};
-    Deferred<QLineEdit> txtNumCuenta{this, &Form1::makeTab6};
-    Deferred<QLineEdit> txtlocalidad{this, &Form1::makeTab6};
-    Deferred<QLineEdit> txtDomSucursal{this, &Form1::makeTab6};
 
     // Data sources.
     korim::data::DataSource *dtsDatoProv = nullptr;
@@ -288,6 +214,66 @@ protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
+    // The controls the handlers use; the plain fields are described in
+    // their table and made from it.
+    // Toolbar: indexes 0 to 9; there is no index 3.
+    std::array<QToolButton *, 10> Command1{};
+
+    // Above the tabs.
+    MaskedEdit *MaskEdBox1 = nullptr;
+    QComboBox *Combo1 = nullptr;
+    QLineEdit *txtProg1 = nullptr;
+    QLineEdit *txtProg2 = nullptr;
+    MaskedEdit *txtanomaquila = nullptr; // txtañomaquila: identifiers stay ASCII
+    MaskedEdit *txtnummaquila = nullptr;
+
+    // Frame "Datos Generales".
+    QGroupBox *fraDatosGenerales = nullptr;
+    QLineEdit *txtApemat1 = nullptr;
+    QLineEdit *txtnombre1 = nullptr;
+    QComboBox *cmbActividad = nullptr;
+
+    TabControl *SSTab1 = nullptr;
+
+    // Tab 0, frame "Domicilio Fiscal".
+    QGroupBox *fraDomicilioFiscal = nullptr;
+    QLineEdit *txtColonia = nullptr;
+    QComboBox *Combo5 = nullptr;
+    QLineEdit *txtAdmLocal = nullptr;
+
+    // Tab 2.
+    Deferred<QLineEdit> NoEmpleados{this, &Form1::makeTab2};
+    Deferred<QLineEdit> NoObreros{this, &Form1::makeTab2};
+    Deferred<QLineEdit> TotalPersonal{this, &Form1::makeTab2};
+    Deferred<QLineEdit> VentasPais{this, &Form1::makeTab2};
+    Deferred<QLineEdit> VentasExterior{this, &Form1::makeTab2};
+    Deferred<QLineEdit> TotalVentas{this, &Form1::makeTab2};
+
+    // Tab 3.
+    QGroupBox *fraTipoPrograma = nullptr;
+    QRadioButton *chkProdFinal = nullptr;
+    QRadioButton *chkrodIndirecto = nullptr;
+    QRadioButton *chkAbastecedor = nullptr;
+    QButtonGroup *optTipoPrograma = nullptr;
+    QLineEdit *TipoProg = nullptr;
+    QGroupBox *fraProductos = nullptr;
+    Deferred<QTableView> dbProductos{this, &Form1::makeProductosGrid};
+    QPushButton *Command2 = nullptr;
+
+    // Tab 4.
+    QLabel *lbldbgVTotales = nullptr; // the grid's caption
+    Deferred<QTableView> dbgVTotales{this, &Form1::makeVTotalesGrid};
+    QTextEdit *RichTextBox1 = nullptr;
+
+    // Tab 5.
+    QGroupBox *fraVentasExp = nullptr;
+    QLabel *lbldbVentasTot = nullptr; // the grid's caption
+    Deferred<QTableView> dbVentasTot{this, &Form1::makeVentasTotGrid};
+    QTextEdit *RichTextBox2 = nullptr;
+
+    // Tab 6.
+    Deferred<QComboBox> cmbBanco{this, &Form1::makeTab6};
+
     // form1.cpp
     void createDataSources();
     // form1_layout.cpp
@@ -315,8 +301,8 @@ private:
                   GridModel *model, const QList<int> &minimumWidths, QLabel *caption);
     // Makes what a tab about to show has not made yet.
     void makeTabContents(int tab);
-    QLineEdit *addText(QWidget *parent, const char *name, const QString &label, const QRect &labelRect,
-                       const QRect &fieldRect, int maxLength, const QString &tag, const QString &messageName);
+    void addPlainFields(QWidget *container);
+    QLineEdit *plainEdit(const char *name) const;
     QLabel *addLabel(QWidget *parent, const QString &text, const QRect &rect, QWidget *buddy);
     QLabel *addGridCaption(QWidget *parent, const char *name, const QString &text, const QRect &rect);
     void describe(QWidget *field, QLabel *label, const QString &tag, const QString &messageName);
@@ -355,8 +341,8 @@ private:
     void programmeNumberFocusLost();
     // form1_required.cpp
     void connectKeyFilters();
-    void connectTabKeyFilters(int tab);
-    QList<QLineEdit *> requiredFields() const;
+    void connectTabTotals(int tab);
+    QList<QLineEdit *> requiredFields();
     bool hasExportProducts() const;
     // The bank entry the list shows, -1 when its text names none (typed free).
     int chosenBankEntry() const;

@@ -6,7 +6,7 @@
 #include <QRect>
 #include <QSize>
 
-namespace korim::questionnaire {
+namespace korim::platform {
 
 constexpr int kTwipsPerPixel = 15;
 
@@ -25,4 +25,4 @@ constexpr QSize twipsSize(int width, int height)
     return QSize(twipsToPixels(width), twipsToPixels(height));
 }
 
-} // namespace korim::questionnaire
+} // namespace korim::platform
