@@ -1,7 +1,8 @@
 #pragma once
 // The keyboard order of the questionnaire window, kept as data: one row per
-// control with its keyboard place. The Tab chain and the stretch that
-// Habilita switches are both derived from this one table.
+// control with its keyboard place (those of the plain fields come from their
+// table). The Tab chain and the stretch that Habilita switches are both
+// derived from it.
 
 #include <QHash>
 #include <QList>
