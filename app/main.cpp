@@ -1,3 +1,4 @@
+#include "application/datafolder.h"
 #include "data/datasource.h"
 #include "data/dbf.h"
 #include "dialogs/frmabout.h"
@@ -148,7 +149,7 @@ int main(int argc, char **argv)
 
     // The lock lives as long as the program.
     QString message;
-    const auto session = platform::DataFolderSession::open(&message);
+    const auto session = application::openDataFolder(&message);
     if (!session)
         return refuse(message);
 

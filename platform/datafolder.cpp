@@ -1,7 +1,6 @@
 #include "platform/datafolder.h"
 
 #include "data/folder.h"
-#include "data/foldercheck.h"
 #include "platform/places.h"
 
 #include <QCoreApplication>
@@ -291,13 +290,13 @@ QString DataFolderSession::shippedDataFolder()
     return QDir::cleanPath(bin + QStringLiteral("/../resources/KORIM"));
 }
 
-std::unique_ptr<DataFolderSession> DataFolderSession::open(QString *message)
+std::unique_ptr<DataFolderSession> DataFolderSession::open(const Check &check, QString *message)
 {
-    return open(dataFolder(), shippedDataFolder(), message);
+    return open(dataFolder(), shippedDataFolder(), check, message);
 }
 
 std::unique_ptr<DataFolderSession> DataFolderSession::open(const QString &folder, const QString &shippedCopy,
-                                                           QString *message)
+                                                           const Check &check, QString *message)
 {
     QString problem;
     bool installedNow = false;
@@ -309,7 +308,7 @@ std::unique_ptr<DataFolderSession> DataFolderSession::open(const QString &folder
     if (problem.isEmpty())
         lock = lockFolder(folder, &problem);
     if (problem.isEmpty())
-        problem = data::checkDataFolder(folder);
+        problem = check(folder);
     if (!problem.isEmpty()) {
         unlockFolder(lock);
         if (message)

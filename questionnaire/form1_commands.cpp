@@ -6,8 +6,8 @@
 #include "data/datasource.h"
 #include "platform/messages.h"
 #include "questionnaire/maskededit.h"
-#include "questionnaire/recordrules.h"
-#include "questionnaire/rules.h"
+#include "application/recordrules.h"
+#include "application/rules.h"
 #include "questionnaire/tabcontrol.h"
 
 #include <QApplication>
@@ -19,6 +19,8 @@
 #include <exception>
 
 namespace korim::questionnaire {
+
+using namespace korim::application;
 
 using korim::data::DataError;
 using korim::data::DataSource;

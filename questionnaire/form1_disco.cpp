@@ -7,7 +7,7 @@
 #include "data/datasource.h"
 #include "platform/messages.h"
 #include "platform/places.h"
-#include "questionnaire/discorules.h"
+#include "application/discorules.h"
 #include "questionnaire/maskededit.h"
 
 #include <QApplication>
@@ -17,6 +17,8 @@
 #include <exception>
 
 namespace korim::questionnaire {
+
+using namespace korim::application;
 
 namespace platform = korim::platform;
 

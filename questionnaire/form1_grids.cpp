@@ -8,7 +8,7 @@
 #include "data/datasource.h"
 #include "platform/messages.h"
 #include "questionnaire/gridmodel.h"
-#include "questionnaire/gridrules.h"
+#include "application/gridrules.h"
 #include "questionnaire/keypipeline.h"
 #include "questionnaire/tabcontrol.h"
 
@@ -21,6 +21,8 @@
 #include <functional>
 
 namespace korim::questionnaire {
+
+using namespace korim::application;
 
 using korim::data::DataError;
 using korim::data::DataSource;

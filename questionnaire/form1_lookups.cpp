@@ -5,13 +5,15 @@
 #include "questionnaire/form1.h"
 
 #include "data/datasource.h"
-#include "questionnaire/rules.h"
+#include "application/rules.h"
 
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QLineEdit>
 
 namespace korim::questionnaire {
+
+using namespace korim::application;
 
 using korim::data::DataError;
 using korim::data::DataSource;

@@ -6,7 +6,7 @@
 
 #include "data/datasource.h"
 #include "questionnaire/maskededit.h"
-#include "questionnaire/rules.h"
+#include "application/rules.h"
 #include "questionnaire/tabcontrol.h"
 
 #include <QComboBox>
@@ -15,6 +15,8 @@
 #include <exception>
 
 namespace korim::questionnaire {
+
+using namespace korim::application;
 
 namespace {
 

@@ -9,14 +9,16 @@
 #include "questionnaire/controltable.h"
 #include "questionnaire/keypipeline.h"
 #include "questionnaire/maskededit.h"
-#include "questionnaire/requiredrules.h"
-#include "questionnaire/rules.h"
+#include "application/requiredrules.h"
+#include "application/rules.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
 
 namespace korim::questionnaire {
+
+using namespace korim::application;
 
 namespace platform = korim::platform;
 

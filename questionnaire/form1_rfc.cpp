@@ -6,13 +6,15 @@
 #include "platform/messages.h"
 #include "focuswatch.h"
 #include "questionnaire/maskededit.h"
-#include "questionnaire/rfcrules.h"
-#include "questionnaire/rules.h"
+#include "application/rfcrules.h"
+#include "application/rules.h"
 
 #include <QLineEdit>
 #include <QPointer>
 
 namespace korim::questionnaire {
+
+using namespace korim::application;
 
 namespace platform = korim::platform;
 

@@ -5,7 +5,7 @@
 #include "data/datasource.h"
 #include "data/folder.h"
 #include "platform/messages.h"
-#include "questionnaire/rules.h"
+#include "application/rules.h"
 #include "questionnaire/tabcontrol.h"
 
 #include <QAbstractItemView>
@@ -19,6 +19,8 @@
 #include <QTableView>
 
 namespace korim::questionnaire {
+
+using namespace korim::application;
 
 using korim::data::DataError;
 using korim::data::DataSource;

@@ -2,13 +2,15 @@
 
 #include "data/datasource.h"
 #include "data/dbf.h"
-#include "questionnaire/rules.h"
+#include "application/rules.h"
 
 #include <QLineEdit>
 
 #include <cmath>
 
 namespace korim::questionnaire {
+
+using namespace korim::application;
 
 QModelIndex GridView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers)
 {

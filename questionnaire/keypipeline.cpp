@@ -1,7 +1,7 @@
 #include "questionnaire/keypipeline.h"
 
 #include "data/dbf.h"
-#include "questionnaire/rules.h"
+#include "application/rules.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -13,6 +13,8 @@
 #include <QValidator>
 
 namespace korim::questionnaire {
+
+using namespace korim::application;
 
 namespace {
 

@@ -1,6 +1,6 @@
 #include "report/composition.h"
 
-#include "questionnaire/rules.h"
+#include "application/rules.h"
 
 namespace korim::report {
 
@@ -26,7 +26,7 @@ QString yearText(const QVariantList &record)
         return {};
     if (v.typeId() == QMetaType::QString)
         return v.toString();
-    return questionnaire::plainNumber(v.toDouble());
+    return application::plainNumber(v.toDouble());
 }
 
 QString amountColumn(const QVariantList &record, int position, int width, const QLocale &locale)
@@ -34,7 +34,7 @@ QString amountColumn(const QVariantList &record, int position, int width, const 
     const QVariant value = record.value(position);
     QString formatted;
     if (value.isValid() && !value.isNull())
-        formatted = questionnaire::formatWithPattern(questionnaire::numericValueOf(value),
+        formatted = application::formatWithPattern(application::numericValueOf(value),
                                                      QStringLiteral("###,###,###.#0"), locale)
                         .trimmed();
     // A figure wider than its column is printed whole: cutting its leading
@@ -128,7 +128,7 @@ QString reportDate(const QDate &date, const QLocale &locale)
 
 QString generalNumber(double value, const QLocale &locale)
 {
-    QString text = questionnaire::plainNumber(value);
+    QString text = application::plainNumber(value);
     text.replace(QLatin1Char('.'), locale.decimalPoint());
     if (text.startsWith(QLatin1Char('-')))
         text.replace(0, 1, locale.negativeSign());
@@ -187,8 +187,8 @@ ComposedApplication ComponeSolicitud(const ApplicationInput &in)
     representative += kLf;
 
     // 5. Personnel and sales block.
-    const double personal = questionnaire::numericValue(in.empleados) + questionnaire::numericValue(in.obreros);
-    const double ventas = questionnaire::numericValue(in.ventasPais) + questionnaire::numericValue(in.ventasExterior);
+    const double personal = application::numericValue(in.empleados) + application::numericValue(in.obreros);
+    const double ventas = application::numericValue(in.ventasPais) + application::numericValue(in.ventasExterior);
     QString personnel;
     personnel += QStringLiteral("Personal ocupado el año anterior                  "
                                 "Valor de las ventas en el año anterior\n");

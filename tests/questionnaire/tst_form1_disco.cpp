@@ -10,7 +10,7 @@
 
 #include "data/datasource.h"
 #include "data/folder.h"
-#include "questionnaire/discorules.h"
+#include "application/discorules.h"
 #include "questionnaire/form1.h"
 #include "questionnaire/maskededit.h"
 
@@ -32,7 +32,7 @@ using korim::platform::MessageRequest;
 using korim::platform::MsgAnswer;
 using korim::platform::MsgButtons;
 using korim::platform::MsgIcon;
-using korim::questionnaire::diskFiles;
+using korim::application::diskFiles;
 using korim::questionnaire::Form1;
 using korim::questionnaire::MaskedEdit;
 

@@ -5,6 +5,7 @@
 #include "questionnaire/support/formtest.h"
 #include "report/support/pdftest.h"
 
+#include "application/datafolder.h"
 #include "platform/datafolder.h"
 #include "report/printing.h"
 
@@ -181,7 +182,7 @@ void TestCommandLine::failuresGoToStandardError()
     // A second copy of the program is refused: the lock is the window's.
     {
         QString message;
-        auto held = korim::platform::DataFolderSession::open(folder_, QString(), &message);
+        auto held = korim::application::openDataFolder(folder_, QString(), &message);
         QVERIFY2(held, qPrintable(message));
         const Run locked = runKorim({QStringLiteral("--text"), QStringLiteral("-")}, folder_);
         QCOMPARE(locked.exitCode, 1);

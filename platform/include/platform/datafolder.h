@@ -10,13 +10,17 @@ namespace korim::platform {
 
 class DataFolderSession {
 public:
-    // Prepares dataFolder(). Null on failure, with one Spanish message for
-    // the user in *message; the program should then show it and stop.
-    static std::unique_ptr<DataFolderSession> open(QString *message);
+    // Empty when the folder can be used; else the Spanish message for the user.
+    using Check = std::function<QString(const QString &folder)>;
+
+    // Prepares dataFolder(): installs it when missing, locks it, runs check
+    // under the lock. Null on failure, with one Spanish message for the user
+    // in *message; the program should then show it and stop.
+    static std::unique_ptr<DataFolderSession> open(const Check &check, QString *message);
     // The same on a given folder, installing from shippedCopy when the
     // folder is not there.
     static std::unique_ptr<DataFolderSession> open(const QString &folder, const QString &shippedCopy,
-                                                   QString *message);
+                                                   const Check &check, QString *message);
 
     // Where the shipped copy of the data folder lies: $KORIM_SHIPPED_DATA,
     // else <bin>/../share/korim/KORIM (installed), else the build tree's

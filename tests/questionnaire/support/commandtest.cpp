@@ -4,9 +4,6 @@
 #include "questionnaire/support/formtest.h"
 
 #include <QCoreApplication>
-#include <QDir>
-#include <QFile>
-#include <QProcess>
 
 namespace korim::test {
 
@@ -51,18 +48,6 @@ QString answerName(MsgAnswer a)
     return {};
 }
 
-bool chattr(const QString &flag, const QStringList &paths, QString *error)
-{
-    QProcess p;
-    p.start(QStringLiteral("chattr"), QStringList{flag} + paths);
-    if (!p.waitForFinished(10000) || p.exitStatus() != QProcess::NormalExit || p.exitCode() != 0) {
-        if (error)
-            *error = QString::fromLocal8Bit(p.readAllStandardError()).trimmed() + p.errorString();
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 QString describeBox(const MessageRequest &r)
@@ -87,40 +72,6 @@ QString plainBox(const QString &text)
     r.text = text;
     r.title = QStringLiteral("KORIM");
     return describeBox(r);
-}
-
-QByteArray fileBytes(const QString &path)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return f.readAll();
-}
-
-QMap<QString, QByteArray> folderBytes(const QString &folder)
-{
-    QMap<QString, QByteArray> out;
-    const QDir dir(folder);
-    for (const QString &name : dir.entryList(QDir::Files | QDir::Hidden | QDir::System))
-        out.insert(name, fileBytes(dir.filePath(name)));
-    return out;
-}
-
-Unwritable::Unwritable(const QString &folder)
-{
-    const QDir dir(folder);
-    for (const QString &name : dir.entryList(QDir::Files))
-        paths_ << dir.filePath(name);
-    paths_ << dir.absolutePath();
-    active_ = chattr(QStringLiteral("+i"), paths_, &why_);
-    if (!active_)
-        chattr(QStringLiteral("-i"), paths_, nullptr);
-}
-
-Unwritable::~Unwritable()
-{
-    if (active_)
-        chattr(QStringLiteral("-i"), paths_, nullptr);
 }
 
 void typeKeys(QWidget *w, const QString &keys)

@@ -1,7 +1,8 @@
 #pragma once
-// Helpers for the tests that drive the real questionnaire window: a small data
-// folder of known content, a recorder that answers message boxes, and typing.
+// Helpers for the tests that drive the real questionnaire window: a recorder
+// that answers message boxes, and typing (the data folder: appfolder.h).
 
+#include "application/support/appfolder.h"
 #include "platform/messages.h"
 #include "questionnaire/form1.h"
 
@@ -17,39 +18,6 @@
 class QWidget;
 
 namespace korim::test {
-
-// The catalogues of a test folder (table order).
-struct Catalogue {
-    qlonglong key;
-    QString text;
-};
-// ACTIVIDA: place i, description, activity code.
-struct Activity {
-    QString text;
-    qlonglong code;
-};
-
-QList<Catalogue> testOffices();   // keys 12, 27, 5, 31
-QList<Catalogue> testBanks();     // keys 127, 3, 104, 135, 9
-QList<Activity> testActivities(); // six-digit codes
-
-struct FolderSpec {
-    std::optional<QVariantMap> application; // DATOPROV record by field name
-    QStringList products;
-    int salesRowsKind1 = 3;
-    int salesRowsKind2 = 3;
-    bool emptyOffices = false;
-    QStringList omit;                       // table files left out ("admlocal.dbf", ...)
-};
-
-// Writes a data folder laid out as the program expects into dir.
-QString makeDataFolder(const QString &dir, const FolderSpec &spec = {});
-// A filled-in application as stored (field name -> value).
-QVariantMap sampleApplication();
-// The sample with every required item present (the sample lacks a few).
-QVariantMap completeApplication();
-// Path of a table file in folder.
-QString tablePath(const QString &folder, const QString &fileName);
 
 // Answers every message box from a queue (Ok when it runs dry) and keeps
 // every request, in order.

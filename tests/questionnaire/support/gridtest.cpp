@@ -64,14 +64,4 @@ bool editing(const QTableView *grid)
     return w && w != grid && grid->isAncestorOf(w);
 }
 
-QJsonArray salesRows(const QString &folder, int kind)
-{
-    QJsonArray out;
-    for (const QJsonValue &row : readWithDbfread(tablePath(folder, QStringLiteral("VENTAS.dbf")))) {
-        if (row.toArray().at(8).toInt() == kind)
-            out.append(row);
-    }
-    return out;
-}
-
 } // namespace korim::test

@@ -3,6 +3,8 @@
 // keys typed (the first one to the grid, which opens the cell editor), the
 // cell left with Tab or Enter.
 
+#include "application/support/appfolder.h"
+
 #include <QJsonArray>
 #include <QString>
 #include <Qt>
@@ -23,8 +25,4 @@ void pressInGrid(QTableView *grid, Qt::Key key);
 QString shownIn(const QTableView *grid, int row, int column);
 // True while a cell editor of the grid is open.
 bool editing(const QTableView *grid);
-// The VENTAS records of one kind (TIPO, position 8) as the independent reader
-// sees them, in table order.
-QJsonArray salesRows(const QString &folder, int kind);
-
 } // namespace korim::test

@@ -1,4 +1,4 @@
-#include "data/foldercheck.h"
+#include "application/foldercheck.h"
 
 #include "data/dbf.h"
 #include "data/folder.h"
@@ -16,7 +16,9 @@
 #include <unistd.h>
 #endif
 
-namespace korim::data {
+namespace korim::application {
+
+using namespace korim::data;
 
 namespace {
 
@@ -209,4 +211,4 @@ QString checkDataFolder(const QString &folder)
     return {};
 }
 
-} // namespace korim::data
+} // namespace korim::application

@@ -4,10 +4,10 @@
 
 #include <QString>
 
-namespace korim::data {
+namespace korim::application {
 
 // Empty when the folder can be used; else one Spanish message naming the file
 // and what is wrong with it. Reads only; writes nothing.
 QString checkDataFolder(const QString &folder);
 
-} // namespace korim::data
+} // namespace korim::application

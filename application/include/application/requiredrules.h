@@ -6,7 +6,7 @@
 
 #include <optional>
 
-namespace korim::questionnaire {
+namespace korim::application {
 
 // A control of the window as the check sees it, in the window's order.
 struct RequiredControl {
@@ -38,4 +38,4 @@ inline const QString kRequiredTitle = QStringLiteral("Dato requerido");
 // name still sets FaltanDatos.
 RequiredCheck requiredData(const QList<RequiredControl> &controls, const RequiredFacts &facts);
 
-} // namespace korim::questionnaire
+} // namespace korim::application

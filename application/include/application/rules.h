@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <QVariant>
 
-namespace korim::questionnaire {
+namespace korim::application {
 
 // Numeric value of a text: its leading decimal number, blanks skipped, a
 // leading minus allowed, 0 when there is none ("12abc" -> 12, "" -> 0).
@@ -44,4 +44,4 @@ QString formatWithPattern(double value, const QString &pattern, const QLocale &l
 // characters is returned whole rather than losing its leading digits.
 QString reportAmount(const QVariant &value, const QLocale &locale);
 
-} // namespace korim::questionnaire
+} // namespace korim::application

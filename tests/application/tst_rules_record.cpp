@@ -4,10 +4,8 @@
 #include "support/testsupport.h"
 
 #include "data/datasource.h"
-#include "questionnaire/recordrules.h"
-#include "questionnaire/support/commandtest.h"
-#include "questionnaire/support/formtest.h"
-#include "questionnaire/support/gridtest.h"
+#include "application/recordrules.h"
+#include "application/support/appfolder.h"
 
 #include <QAbstractItemModel>
 #include <QJsonArray>
@@ -19,7 +17,7 @@
 using namespace korim::test;
 using korim::data::DataError;
 using korim::data::DataSource;
-using namespace korim::questionnaire;
+using namespace korim::application;
 
 namespace {
 
@@ -116,7 +114,7 @@ private slots:
         const QString folder = makeDataFolder(dir.path());
         fillSales(folder);
         auto sales = open(folder, "VENTAS");
-        korim::questionnaire::zeroSalesRows(*sales, selection);
+        korim::application::zeroSalesRows(*sales, selection);
         QVERIFY(allRows(salesRows(folder, 1), kind1Zeroed));
         QVERIFY(allRows(salesRows(folder, 2), kind2Zeroed));
         // The set is open again on its first row, nothing pending.

@@ -1,9 +1,9 @@
 // Sales grids: derived columns, export check, keys and display formats.
-#include "questionnaire/gridrules.h"
+#include "application/gridrules.h"
 
 #include <QTest>
 
-using namespace korim::questionnaire;
+using namespace korim::application;
 
 class TestGridRules : public QObject {
     Q_OBJECT

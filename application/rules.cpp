@@ -1,4 +1,4 @@
-#include "questionnaire/rules.h"
+#include "application/rules.h"
 
 #include <QLocale>
 
@@ -10,7 +10,7 @@
 #include <cstring>
 #include <string>
 
-namespace korim::questionnaire {
+namespace korim::application {
 
 namespace {
 
@@ -270,4 +270,4 @@ double numericValueOf(const QVariant &value)
     return number;
 }
 
-} // namespace korim::questionnaire
+} // namespace korim::application

@@ -1,9 +1,9 @@
 // The RFC check: messages in order, outcome and the call to Habilita.
-#include "questionnaire/rfcrules.h"
+#include "application/rfcrules.h"
 
 #include <QTest>
 
-using namespace korim::questionnaire;
+using namespace korim::application;
 
 namespace {
 const QString tooShort = QStringLiteral("El RFC no puede ser menor de 13");

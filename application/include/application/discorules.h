@@ -10,7 +10,7 @@ namespace korim::platform {
 struct DriveAPlace;
 }
 
-namespace korim::questionnaire {
+namespace korim::application {
 
 // One table of the diskette: its name in the data folder (found without
 // regard to case) and the exact name it gets on the medium.
@@ -43,4 +43,4 @@ DiskOutcome writeDisk(const QString &dataFolder, const QString &medium);
 // how much room it has.
 QString describeDriveA(const korim::platform::DriveAPlace &place);
 
-} // namespace korim::questionnaire
+} // namespace korim::application

@@ -7,7 +7,7 @@
 
 #include <optional>
 
-namespace korim::questionnaire {
+namespace korim::application {
 
 struct RfcCheck {
     QStringList messages;          // in the order they are shown; each moves the focus back
@@ -21,4 +21,4 @@ struct RfcCheck {
 // a shorter text read as empty.
 RfcCheck checkRfc(const QString &text);
 
-} // namespace korim::questionnaire
+} // namespace korim::application

@@ -6,8 +6,8 @@
 #include "support/testsupport.h"
 
 #include "platform/places.h"
-#include "questionnaire/discorules.h"
-#include "questionnaire/support/commandtest.h"
+#include "application/discorules.h"
+#include "application/support/appfolder.h"
 
 #include <QDir>
 #include <QFile>
@@ -18,10 +18,10 @@
 using namespace korim::test;
 using korim::platform::DriveAPlace;
 using korim::platform::Medium;
-using korim::questionnaire::describeDriveA;
-using korim::questionnaire::diskFiles;
-using korim::questionnaire::DiskOutcome;
-using korim::questionnaire::writeDisk;
+using korim::application::describeDriveA;
+using korim::application::diskFiles;
+using korim::application::DiskOutcome;
+using korim::application::writeDisk;
 
 class DiscoRulesTest : public QObject {
     Q_OBJECT

@@ -1,8 +1,8 @@
-#include "questionnaire/rfcrules.h"
+#include "application/rfcrules.h"
 
-#include "questionnaire/rules.h"
+#include "application/rules.h"
 
-namespace korim::questionnaire {
+namespace korim::application {
 
 namespace {
 
@@ -87,4 +87,4 @@ RfcCheck checkRfc(const QString &text)
     return result;
 }
 
-} // namespace korim::questionnaire
+} // namespace korim::application

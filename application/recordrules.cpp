@@ -1,8 +1,8 @@
-#include "questionnaire/recordrules.h"
+#include "application/recordrules.h"
 
 #include "data/datasource.h"
 
-namespace korim::questionnaire {
+namespace korim::application {
 
 using korim::data::DataError;
 using korim::data::DataSource;
@@ -76,4 +76,4 @@ void writeRecordKeys(DataSource &application, const RecordKeys &keys)
     application.setValue(kBankKeyField, keys.bank);
 }
 
-} // namespace korim::questionnaire
+} // namespace korim::application

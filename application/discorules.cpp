@@ -1,4 +1,4 @@
-#include "questionnaire/discorules.h"
+#include "application/discorules.h"
 
 #include "data/folder.h"
 #include "platform/files.h"
@@ -15,7 +15,7 @@
 #include <sys/stat.h>
 #endif
 
-namespace korim::questionnaire {
+namespace korim::application {
 
 namespace platform = korim::platform;
 
@@ -115,4 +115,4 @@ QString describeDriveA(const platform::DriveAPlace &place)
     return text + QLatin1Char('.');
 }
 
-} // namespace korim::questionnaire
+} // namespace korim::application

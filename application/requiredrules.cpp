@@ -1,6 +1,6 @@
-#include "questionnaire/requiredrules.h"
+#include "application/requiredrules.h"
 
-namespace korim::questionnaire {
+namespace korim::application {
 
 namespace {
 
@@ -46,4 +46,4 @@ RequiredCheck requiredData(const QList<RequiredControl> &controls, const Require
     return result;
 }
 
-} // namespace korim::questionnaire
+} // namespace korim::application

@@ -9,7 +9,7 @@ namespace korim::data {
 class DataSource;
 }
 
-namespace korim::questionnaire {
+namespace korim::application {
 
 // DATOPROV positions of the keys the lists choose.
 inline constexpr int kActivityKeyField = 22;
@@ -41,4 +41,4 @@ struct RecordKeys {
 };
 void writeRecordKeys(korim::data::DataSource &application, const RecordKeys &keys);
 
-} // namespace korim::questionnaire
+} // namespace korim::application

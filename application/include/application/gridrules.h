@@ -10,7 +10,7 @@
 #include <QString>
 #include <QVariant>
 
-namespace korim::questionnaire {
+namespace korim::application {
 
 double cellNumber(const QVariant &cell);
 
@@ -54,4 +54,4 @@ double exchangeRateValue(double value);
 // General Number.
 QString displayText(double value, const QString &formatName, const QLocale &locale);
 
-} // namespace korim::questionnaire
+} // namespace korim::application

@@ -1,10 +1,10 @@
-#include "questionnaire/gridrules.h"
+#include "application/gridrules.h"
 
-#include "questionnaire/rules.h"
+#include "application/rules.h"
 
 #include <cmath>
 
-namespace korim::questionnaire {
+namespace korim::application {
 
 double cellNumber(const QVariant &cell)
 {
@@ -86,4 +86,4 @@ QString displayText(double value, const QString &formatName, const QLocale &loca
     return formatWithPattern(value, formatName, locale);
 }
 
-} // namespace korim::questionnaire
+} // namespace korim::application

@@ -3,7 +3,8 @@
 // the program cannot work with, each time with one message naming the file.
 
 #include "data/dbf.h"
-#include "data/foldercheck.h"
+#include "application/foldercheck.h"
+#include "application/datafolder.h"
 #include "platform/datafolder.h"
 
 #include "support/testsupport.h"
@@ -23,6 +24,8 @@
 
 using namespace korim::data;
 using korim::platform::DataFolderSession;
+using korim::application::checkDataFolder;
+using korim::application::openDataFolder;
 
 namespace {
 
@@ -363,7 +366,7 @@ private slots:
         // The start-up gives the same message and leaves the folder as it was.
         if (fault != 15 && fault != 16) {
             QString refused;
-            QVERIFY(!DataFolderSession::open(folder_, QString(), &refused));
+            QVERIFY(!openDataFolder(folder_, QString(), &refused));
             QCOMPARE(refused, message);
         }
         // One sentence, and the check itself wrote nothing.
@@ -418,7 +421,7 @@ private slots:
     {
         const QString target = root_.filePath(QStringLiteral("home/share/KORIM"));
         QString message;
-        auto session = DataFolderSession::open(target, folder_, &message);
+        auto session = openDataFolder(target, folder_, &message);
         QVERIFY2(session, qPrintable(message));
         QVERIFY(session->installed());
         QCOMPARE(session->folder(), target);
@@ -441,7 +444,7 @@ private slots:
         const QStringList before = snapshot(folder_);
         QString message;
         {
-            auto session = DataFolderSession::open(folder_, root_.filePath(QStringLiteral("nowhere")), &message);
+            auto session = openDataFolder(folder_, root_.filePath(QStringLiteral("nowhere")), &message);
             QVERIFY2(session, qPrintable(message));
             QVERIFY(!session->installed());
             QCOMPARE(snapshot(folder_), before);
@@ -454,7 +457,7 @@ private slots:
         const QString target = root_.filePath(QStringLiteral("elsewhere/KORIM"));
         const QString shipped = root_.filePath(QStringLiteral("no-shipped-copy"));
         QString message;
-        QVERIFY(!DataFolderSession::open(target, shipped, &message));
+        QVERIFY(!openDataFolder(target, shipped, &message));
         QVERIFY2(message.contains(target) && message.contains(shipped), qPrintable(message));
         QVERIFY(!QFileInfo::exists(target));
     }
@@ -463,13 +466,13 @@ private slots:
     {
         QVERIFY(QFile::remove(QDir(folder_).filePath(Considera)));
         QString message;
-        QVERIFY(!DataFolderSession::open(folder_, QString(), &message));
+        QVERIFY(!openDataFolder(folder_, QString(), &message));
         QCOMPARE(message, checkDataFolder(folder_));
         QFile f(QDir(folder_).filePath(Considera));
         QVERIFY(f.open(QIODevice::WriteOnly));
         f.close();
         // The refused start did not keep the folder locked.
-        auto session = DataFolderSession::open(folder_, QString(), &message);
+        auto session = openDataFolder(folder_, QString(), &message);
         QVERIFY2(session, qPrintable(message));
     }
 
@@ -503,7 +506,7 @@ private slots:
         auto present = [&](const QString &name) { return QFileInfo(d.filePath(name)).isSymLink() || QFileInfo::exists(d.filePath(name)); };
         QString message;
         {
-            auto first = DataFolderSession::open(folder_, QString(), &message);
+            auto first = openDataFolder(folder_, QString(), &message);
             QVERIFY2(first, qPrintable(message));
             for (const QString &name : kept)
                 QVERIFY2(present(name), qPrintable(name));
@@ -514,11 +517,11 @@ private slots:
             QFile f(d.filePath(ours.first()));
             QVERIFY(f.open(QIODevice::WriteOnly));
             f.close();
-            QVERIFY(!DataFolderSession::open(folder_, QString(), &message));
+            QVERIFY(!openDataFolder(folder_, QString(), &message));
             QCOMPARE(runChild(QStringLiteral("--open-session"), folder_).exitCode, 3);
             QVERIFY(present(ours.first()));
         }
-        auto again = DataFolderSession::open(folder_, QString(), &message);
+        auto again = openDataFolder(folder_, QString(), &message);
         QVERIFY2(again, qPrintable(message));
         QVERIFY(!present(ours.first()));
         for (const QString &name : kept)
@@ -528,10 +531,10 @@ private slots:
     void secondCopyIsRefused()
     {
         QString message;
-        auto first = DataFolderSession::open(folder_, QString(), &message);
+        auto first = openDataFolder(folder_, QString(), &message);
         QVERIFY2(first, qPrintable(message));
 
-        QVERIFY(!DataFolderSession::open(folder_, QString(), &message));
+        QVERIFY(!openDataFolder(folder_, QString(), &message));
         QCOMPARE(message, alreadyOpen(folder_));
         const ChildResult other = runChild(QStringLiteral("--open-session"), folder_);
         QCOMPARE(other.exitCode, 3);
@@ -540,7 +543,7 @@ private slots:
         first.reset();
         const ChildResult after = runChild(QStringLiteral("--open-session"), folder_);
         QCOMPARE(after.exitCode, 0);
-        QVERIFY(DataFolderSession::open(folder_, QString(), &message));
+        QVERIFY(openDataFolder(folder_, QString(), &message));
     }
 
     void placesComeFromTheEnvironment()
@@ -550,7 +553,7 @@ private slots:
         qputenv("KORIM_SHIPPED_DATA", folder_.toLocal8Bit());
         QCOMPARE(DataFolderSession::shippedDataFolder(), folder_);
         QString message;
-        auto session = DataFolderSession::open(&message);
+        auto session = openDataFolder(&message);
         QVERIFY2(session, qPrintable(message));
         QCOMPARE(session->folder(), target);
         QVERIFY(session->installed());
@@ -563,7 +566,7 @@ int main(int argc, char **argv)
     if (argc == 3 && qstrcmp(argv[1], "--open-session") == 0) {
         QCoreApplication app(argc, argv);
         QString message;
-        auto session = DataFolderSession::open(QString::fromLocal8Bit(argv[2]), QString(), &message);
+        auto session = openDataFolder(QString::fromLocal8Bit(argv[2]), QString(), &message);
         fputs(message.toUtf8().constData(), stdout);
         return session ? 0 : 3;
     }

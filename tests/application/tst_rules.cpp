@@ -1,5 +1,5 @@
 // Numeric value of texts, plain numbers, the digit filter and amount pictures.
-#include "questionnaire/rules.h"
+#include "application/rules.h"
 
 #include <QTest>
 
@@ -7,7 +7,7 @@
 #include <cmath>
 #include <limits>
 
-using namespace korim::questionnaire;
+using namespace korim::application;
 
 class TestRules : public QObject {
     Q_OBJECT
@@ -60,17 +60,17 @@ void TestRules::numericValue()
 {
     QFETCH(QString, text);
     QFETCH(double, expected);
-    QCOMPARE(korim::questionnaire::numericValue(text), expected);
+    QCOMPARE(korim::application::numericValue(text), expected);
 }
 
 void TestRules::numericValueStaysFinite()
 {
     const QString huge = QStringLiteral("9") + QString(400, QLatin1Char('9'));
-    QCOMPARE(korim::questionnaire::numericValue(huge), DBL_MAX);
-    QCOMPARE(korim::questionnaire::numericValue(QLatin1Char('-') + huge), -DBL_MAX);
-    QCOMPARE(korim::questionnaire::numericValue(QStringLiteral("1e999")), DBL_MAX);
-    QCOMPARE(korim::questionnaire::numericValue(QStringLiteral("1e-999")), 0.0);
-    QVERIFY(!std::signbit(korim::questionnaire::numericValue(QStringLiteral("-0"))));
+    QCOMPARE(korim::application::numericValue(huge), DBL_MAX);
+    QCOMPARE(korim::application::numericValue(QLatin1Char('-') + huge), -DBL_MAX);
+    QCOMPARE(korim::application::numericValue(QStringLiteral("1e999")), DBL_MAX);
+    QCOMPARE(korim::application::numericValue(QStringLiteral("1e-999")), 0.0);
+    QVERIFY(!std::signbit(korim::application::numericValue(QStringLiteral("-0"))));
 }
 
 void TestRules::plainNumber_data()
@@ -98,7 +98,7 @@ void TestRules::plainNumber()
 {
     QFETCH(double, value);
     QFETCH(QString, expected);
-    QCOMPARE(korim::questionnaire::plainNumber(value), expected);
+    QCOMPARE(korim::application::plainNumber(value), expected);
 }
 
 void TestRules::plainNumberReadsBack()
@@ -106,7 +106,7 @@ void TestRules::plainNumberReadsBack()
     // Totals are written as text and read again by the same rules.
     const double values[] = {15, 12.5, 1250, 0.3, -42.125, 987654321.5, 1e-6, 3e14};
     for (double v : values)
-        QCOMPARE(korim::questionnaire::numericValue(korim::questionnaire::plainNumber(v)), v);
+        QCOMPARE(korim::application::numericValue(korim::application::plainNumber(v)), v);
 }
 
 void TestRules::soloNumeros()
@@ -173,14 +173,14 @@ void TestRules::reportAmount()
 {
     QFETCH(QVariant, value);
     QFETCH(QString, expected);
-    const QString text = korim::questionnaire::reportAmount(value, QLocale::c());
+    const QString text = korim::application::reportAmount(value, QLocale::c());
     QCOMPARE(text, expected);
 }
 
 void TestRules::reportAmountOtherLocale()
 {
     const QLocale german(QLocale::German, QLocale::Germany);
-    QCOMPARE(korim::questionnaire::reportAmount(1234567.5, german),
+    QCOMPARE(korim::application::reportAmount(1234567.5, german),
              QString(4, ' ') + QStringLiteral("1.234.567,50"));
     QCOMPARE(formatWithPattern(0.25, QStringLiteral("###,###.00"), german), QStringLiteral(",25"));
 }

@@ -1,9 +1,9 @@
 // Composition of the required-data message.
-#include "questionnaire/requiredrules.h"
+#include "application/requiredrules.h"
 
 #include <QTest>
 
-using namespace korim::questionnaire;
+using namespace korim::application;
 
 namespace {
 

@@ -2,7 +2,7 @@
 // generator's refusal of broken sources.
 
 #include "data/dbf.h"
-#include "data/foldercheck.h"
+#include "application/foldercheck.h"
 #include "support/testsupport.h"
 
 #include <QDir>
@@ -18,6 +18,7 @@
 #include <utility>
 
 using namespace korim::data;
+using korim::application::checkDataFolder;
 using korim::test::readAll;
 
 namespace {
