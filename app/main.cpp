@@ -1,4 +1,5 @@
 #include "application/datafolder.h"
+#include "application/solicitud.h"
 #include "data/datasource.h"
 #include "data/dbf.h"
 #include "dialogs/frmabout.h"
@@ -13,11 +14,14 @@
 #include <korim/version.h>
 
 #include <QApplication>
+#include <QDate>
+#include <QGuiApplication>
 #include <QCommandLineParser>
 #include <QPointer>
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 
 using namespace korim;
 
@@ -99,14 +103,27 @@ CommandLine parseCommandLine(int argc, char **argv)
 }
 
 // --pdf and --text: the stored application as the print window would print it
-// right after start-up.
-int runBatch(questionnaire::Form1 &window, const CommandLine &cl)
+// right after start-up, without any window.
+int runBatch(const QString &folder, const CommandLine &cl)
 {
+    application::Solicitud solicitud(folder);
+    try {
+        solicitud.open(QDate::currentDate());
+    } catch (const data::DataError &e) {
+        return refuse(e.description());
+    } catch (const data::DbfError &e) {
+        return refuse(e.message());
+    }
+    // As at start-up, the first failing step ends it quietly.
+    try {
+        solicitud.Nuevo();
+    } catch (const std::exception &) {
+    }
     bool ok = true;
     if (!cl.text.isEmpty())
-        ok = report::writeApplicationText(window, cl.text) && ok;
+        ok = report::writeApplicationText(solicitud, cl.text) && ok;
     if (ok && !cl.pdf.isEmpty())
-        ok = report::writeApplicationPdf(window, cl.pdf) && ok;
+        ok = report::writeApplicationPdf(solicitud, cl.pdf) && ok;
     return ok ? 0 : 1;
 }
 
@@ -129,10 +146,15 @@ int main(int argc, char **argv)
         });
     }
 
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("KORIM"));
-    QApplication::setApplicationVersion(QString::fromLatin1(kVersion));
-    platform::installSpanishTranslations(app);
+    // Without a window the program is a GUI application but not a Widgets
+    // one: Qt refuses to make any widget then, so printing from the command
+    // line cannot come to depend on the questionnaire or a message box.
+    const std::unique_ptr<QGuiApplication> app = cl.withoutWindow()
+                                                     ? std::make_unique<QGuiApplication>(argc, argv)
+                                                     : std::make_unique<QApplication>(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("KORIM"));
+    QGuiApplication::setApplicationVersion(QString::fromLatin1(kVersion));
+    platform::installSpanishTranslations(*app);
 
     if (!cl.ok) {
         say(stderr, QStringLiteral("korim: %1\nPruebe «korim --help».\n").arg(cl.error));
@@ -153,6 +175,9 @@ int main(int argc, char **argv)
     if (!session)
         return refuse(message);
 
+    if (cl.batch())
+        return runBatch(session->folder(), cl);
+
     questionnaire::Form1 window(session->folder());
     try {
         window.load();
@@ -161,11 +186,10 @@ int main(int argc, char **argv)
     } catch (const data::DbfError &e) {
         return refuse(e.message());
     }
-    if (cl.batch())
-        return runBatch(window, cl);
 
-    QObject::connect(&window, &questionnaire::Form1::printWindowRequested, &window,
-                     [&window] { report::showPrintWindow(&window); });
+    QObject::connect(&window, &questionnaire::Form1::printWindowRequested, &window, [&window] {
+        report::showPrintWindow(&window, [&window] { return window.snapshot(); }, window.dataFolder());
+    });
     // The questionnaire asks for the auxiliary windows through its toolbar.
     QPointer<dialogs::frmayuda> helpViewer;
     QObject::connect(&window, &questionnaire::Form1::helpRequested, &window,
@@ -176,7 +200,7 @@ int main(int argc, char **argv)
     // Start-up measurements: leave once the window has been painted whole,
     // which is what the clerk waits for (the grab paints every control).
     if (qEnvironmentVariableIsSet("KORIM_QUIT_AFTER_SHOW")) {
-        QTimer::singleShot(0, &app, [&window] {
+        QTimer::singleShot(0, app.get(), [&window] {
             window.grab();
             QCoreApplication::quit();
         });

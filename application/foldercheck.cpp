@@ -1,5 +1,7 @@
 #include "application/foldercheck.h"
 
+#include "application/schema.h"
+
 #include "data/dbf.h"
 #include "data/folder.h"
 
@@ -19,6 +21,7 @@
 namespace korim::application {
 
 using namespace korim::data;
+using namespace korim::application::schema;
 
 namespace {
 
@@ -29,17 +32,9 @@ struct TableRule {
 };
 
 const TableRule Tables[] = {
-    {"datoprov.dbf", 40, false}, {"activida.dbf", 4, true}, {"admlocal.dbf", 2, true},
-    {"catbanco.dbf", 3, true},   {"VENTAS.dbf", 9, false},  {"PROVMERC.dbf", 3, false},
-};
-
-// Fields of the application record bound to the window by name.
-const char *const DatoprovNames[] = {
-    "RFC",        "APEPATRAZ",  "APEMAT",     "NOMBRE",     "EMAIL",      "PROG1P",     "PROG2P",
-    "ACREDITA",   "CALLEYNO",   "COLONIA",    "CP",         "ESTADO",     "CIUDAD",     "DELMUN",
-    "TELEFONO",   "FAX",        "APEPREPLEG", "APEMREPLEG", "NOMBREREPL", "CARGO",      "TEL_REPREG",
-    "FAXREP",     "EMAILREPL",  "NOEMPLEADO", "NOOBREROS",  "VTPAIS",     "VTEXTERIOR", "TIPOPROG",
-    "SUCURSAL",   "NUMCUENTA",  "LOCALIDAD",  "DOMBANCO",
+    {datoprov::File, datoprov::MinFields, false}, {actividad::File, actividad::MinFields, true},
+    {admlocal::File, admlocal::MinFields, true},   {catbanco::File, catbanco::MinFields, true},
+    {ventas::File, ventas::MinFields, false},      {provmerc::File, provmerc::MinFields, false},
 };
 
 QString shown(const QString &path)
@@ -70,22 +65,23 @@ QString misplacedField(const QString &path, const char *field, int position)
 QString checkNamedFields(const QString &path, const DbfTable &table, const QString &upperName)
 {
     if (upperName == QLatin1String("DATOPROV")) {
-        for (const char *name : DatoprovNames) {
+        for (const char *name : datoprov::BoundByName) {
             if (table.fieldIndex(QLatin1String(name)) < 0)
                 return missingField(path, name);
         }
-        if (table.fieldIndex(QStringLiteral("TIPOPROG")) != 21)
-            return misplacedField(path, "TIPOPROG", 21);
+        if (table.fieldIndex(QLatin1String(datoprov::TIPOPROG)) != datoprov::TipoPrograma)
+            return misplacedField(path, datoprov::TIPOPROG, datoprov::TipoPrograma);
     } else if (upperName == QLatin1String("VENTAS")) {
-        const char *const fixed[] = {"ANO", "VTOT", "VTOTD", "EXPORTA", "IMPORTA", "SALDO", "TC"};
-        for (int i = 0; i < 7; ++i) {
-            const int at = table.fieldIndex(QLatin1String(fixed[i]));
+        int i = 0;
+        for (const char *name : ventas::FixedNames) {
+            const int at = table.fieldIndex(QLatin1String(name));
             if (at < 0)
-                return missingField(path, fixed[i]);
+                return missingField(path, name);
             if (at != i)
-                return misplacedField(path, fixed[i], i);
+                return misplacedField(path, name, i);
+            ++i;
         }
-        for (const char *name : {"ETIQUETA", "TIPO"}) {
+        for (const char *name : ventas::MovableNames) {
             const int at = table.fieldIndex(QLatin1String(name));
             if (at < 0)
                 return missingField(path, name);
@@ -94,26 +90,26 @@ QString checkNamedFields(const QString &path, const DbfTable &table, const QStri
                     .arg(fileOf(path), QLatin1String(name));
         }
     } else if (upperName == QLatin1String("PROVMERC")) {
-        const int at = table.fieldIndex(QStringLiteral("DESCRIPCIO"));
+        const int at = table.fieldIndex(QLatin1String(provmerc::DescripcionName));
         if (at < 0)
-            return missingField(path, "DESCRIPCIO");
-        if (at != 2)
-            return misplacedField(path, "DESCRIPCIO", 2);
+            return missingField(path, provmerc::DescripcionName);
+        if (at != provmerc::Descripcion)
+            return misplacedField(path, provmerc::DescripcionName, provmerc::Descripcion);
     }
     return {};
 }
 
 QString checkVentasRows(const QString &path, const DbfTable &table)
 {
-    const int tipo = table.fieldIndex(QStringLiteral("TIPO"));
+    const int tipo = table.fieldIndex(QLatin1String(ventas::KindField));
     int counts[3] = {0, 0, 0};
     for (int row = 0; row < table.recordCount(); ++row) {
         const int kind = table.value(row, tipo).toInt();
         if (kind == 1 || kind == 2)
             ++counts[kind];
     }
-    for (int kind = 1; kind <= 2; ++kind) {
-        if (counts[kind] < 3)
+    for (int kind = ventas::Totales; kind <= ventas::Indirectas; ++kind) {
+        if (counts[kind] < ventas::RowsPerKind)
             return QStringLiteral("La tabla %1 tiene %2 renglones de TIPO %3; debe tener al menos tres.")
                 .arg(fileOf(path))
                 .arg(counts[kind])

@@ -15,7 +15,7 @@ void zeroSalesRows(DataSource &source, const QString &recordSource)
         source.moveFirst();
         while (!source.eof()) {
             source.edit();
-            for (int position = 1; position <= 5; ++position)
+            for (int position = schema::ventas::FirstFigure; position <= schema::ventas::LastFigure; ++position)
                 source.setValue(position, 0);
             source.updateRecord();
             source.moveNext();
@@ -56,8 +56,8 @@ QString eraseApplication(DataSource &application, DataSource &totals, DataSource
                 failed = e.description();
         }
     };
-    step([&] { zeroSalesRows(totals, QStringLiteral("select * from ventas where tipo =1")); });
-    step([&] { zeroSalesRows(exportSales, QStringLiteral("select * from ventas where tipo =2")); });
+    step([&] { zeroSalesRows(totals, QString::fromLatin1(schema::ventas::EraseTotales)); });
+    step([&] { zeroSalesRows(exportSales, QString::fromLatin1(schema::ventas::EraseIndirectas)); });
     step([&] { eraseProducts(products); });
     step([&] {
         products.setRecordSource(QStringLiteral("select * from PROVMERC"));

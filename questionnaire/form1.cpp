@@ -1,5 +1,6 @@
 #include "questionnaire/form1.h"
 
+#include "application/solicitud.h"
 #include "data/datasource.h"
 #include "questionnaire/keyorder.h"
 #include "questionnaire/keypipeline.h"
@@ -18,16 +19,13 @@ static void initForm1Resources()
 
 namespace korim::questionnaire {
 
-using korim::data::DataSource;
-
 Form1::Form1(const QString &dataFolder, QWidget *parent)
     : QWidget(parent)
-    , dataFolder_(dataFolder)
+    , application_(new application::Solicitud(dataFolder, this))
     , today_(QDate::currentDate())
 {
     initForm1Resources();
     setObjectName(QStringLiteral("Form1"));
-    createDataSources();
     banks_ = new QStandardItemModel(0, 1, this);
     buildLayout();
     // The controls of the tabs made later join the order as they are made.
@@ -65,37 +63,6 @@ Form1::~Form1()
     QObject::disconnect(qApp, nullptr, this, nullptr);
     for (QObject *child : findChildren<QObject *>())
         QObject::disconnect(child, nullptr, this, nullptr);
-}
-
-void Form1::createDataSources()
-{
-    struct Setting {
-        DataSource *Form1::*member;
-        const char *name;
-        const char *connect;
-        const char *recordSource;
-    };
-    // As the window defines them; start-up sets the record sources of five.
-    const Setting settings[] = {
-        {&Form1::dtsDatoProv, "dtsDatoProv", "FoxPro 2.5;", "datoprov"},
-        {&Form1::Data1, "Data1", "dBASE III;", "admlocal"},
-        {&Form1::dtsBanco, "dtsBanco", "dBASE III;", "CATBANCO"},
-        {&Form1::dtsacti, "dtsacti", "dBASE III;", "ACTIVIDA"},
-        {&Form1::dtsVTotales, "dtsVTotales", "FoxPro 2.5;", "VENTAS"},
-        {&Form1::dtsVentasExp, "dtsVentasExp", "dBASE III;", "VENTAS"},
-        {&Form1::dtsProductos, "dtsProductos", "dBASE III;", "PROVMERC"},
-    };
-    for (const Setting &s : settings) {
-        auto *source = new DataSource(QString::fromLatin1(s.name), this);
-        source->setConnect(QString::fromLatin1(s.connect));
-        source->setDatabaseName(dataFolder_);
-        source->setRecordSource(QString::fromLatin1(s.recordSource));
-        this->*(s.member) = source;
-    }
-    // Grid edits go to the table as soon as a cell is left.
-    dtsVTotales->model()->setWriteThrough(true);
-    dtsVentasExp->model()->setWriteThrough(true);
-    dtsProductos->model()->setWriteThrough(true);
 }
 
 } // namespace korim::questionnaire

@@ -3,11 +3,11 @@
 
 #include "questionnaire/form1.h"
 
+#include "application/rules.h"
+#include "application/solicitud.h"
 #include "data/datasource.h"
 #include "platform/messages.h"
 #include "questionnaire/maskededit.h"
-#include "application/recordrules.h"
-#include "application/rules.h"
 #include "questionnaire/tabcontrol.h"
 
 #include <QApplication>
@@ -23,7 +23,6 @@ namespace korim::questionnaire {
 using namespace korim::application;
 
 using korim::data::DataError;
-using korim::data::DataSource;
 namespace platform = korim::platform;
 
 namespace {
@@ -96,9 +95,7 @@ void Form1::Command1_Click(int Index)
             EditaDatos();
             break;
         case 7:
-            FaltanDatos = 0;
-            DatosRequeridos();
-            if (FaltanDatos == 0)
+            if (DatosRequeridos() == 0)
                 emit printWindowRequested();
             break;
         case 4:
@@ -141,18 +138,10 @@ bool Form1::saveListsChosen()
     return true;
 }
 
-void Form1::ensureApplicationOpen()
-{
-    // The record is open from start-up on; a command that failed halfway may
-    // have left the stored one closed.
-    if (dtsDatoProv->editMode() == DataSource::EditNone && !dtsDatoProv->eof())
-        dtsDatoProv->edit();
-}
-
 void Form1::GrabaDatos()
 {
     ValidaRFC();
-    if (!RFCValido)
+    if (!application_->RFCValido)
         return;
     if (Combo5->currentIndex() < 0) {
         tell(this, QStringLiteral("Capture la admon. local del proveedor"));
@@ -162,29 +151,23 @@ void Form1::GrabaDatos()
     if (!saveListsChosen())
         return;
 
-    ensureApplicationOpen();
-    dtsDatoProv->setValue(15, keyOf(Combo1, Combo1->currentIndex()));
-    dtsDatoProv->setValue(kOfficeKeyField, keyOf(Combo5, Combo5->currentIndex()));
-    dtsDatoProv->setValue(21, numericValue(TipoProg->text()));
-    ClaveActividad = cmbActividad->currentIndex();
-    BuscaActividad();
+    application::Choices choices;
+    choices.procedure = keyOf(Combo1, Combo1->currentIndex());
+    choices.office = keyOf(Combo5, Combo5->currentIndex());
+    choices.programmeType = numericValue(TipoProg->text());
+    choices.activityPlace = cmbActividad->currentIndex();
     // A bank name typed as the catalogue has it counts as choosing it.
     const int bank = chosenBankEntry();
     if (bank != cmbBanco->currentIndex())
         cmbBanco->setCurrentIndex(bank);
-    dtsDatoProv->setValue(kBankKeyField, keyOf(cmbBanco, bank));
-    dtsDatoProv->setValue(kActivityKeyField, ClaveActividad);
-
-    dtsDatoProv->updateRecord();
-    dtsDatoProv->setBookmark(dtsDatoProv->lastModified());
-    dtsDatoProv->edit();
+    choices.bank = keyOf(cmbBanco, bank);
+    application_->GrabaDatos(choices);
     Command1[5]->setEnabled(true);
 }
 
 void Form1::EditaDatos()
 {
-    if (!dtsDatoProv->eof()) {
-        dtsDatoProv->edit();
+    if (application_->EditaDatos()) {
         Command1[4]->setEnabled(true);
         Habilita(true);
         MaskEdBox1_Change();
@@ -204,13 +187,8 @@ void Form1::CancelaCambios()
 
 void Form1::writeOfficeActivityBank()
 {
-    RecordKeys keys;
-    keys.office = keyOf(Combo5, Combo5->currentIndex());
-    ClaveActividad = cmbActividad->currentIndex();
-    BuscaActividad();
-    keys.activity = ClaveActividad;
-    keys.bank = keyOf(cmbBanco, cmbBanco->currentIndex());
-    writeRecordKeys(*dtsDatoProv, keys);
+    application_->writeListKeys(keyOf(Combo5, Combo5->currentIndex()), cmbActividad->currentIndex(),
+                                keyOf(cmbBanco, cmbBanco->currentIndex()));
 }
 
 // What Nuevo leaves as it was: the maquila fields, the RFC, the options and
@@ -234,7 +212,7 @@ void Form1::clearAfterErase()
 
 void Form1::BorraRegistros()
 {
-    if (dtsDatoProv->eof())
+    if (application_->atEnd())
         return;
     const platform::MessageRequest question{QStringLiteral("Con esta Acción borrar toda su solicitud"),
                                             QStringLiteral("ATENCION"), platform::MsgButtons::YesNo,
@@ -245,11 +223,11 @@ void Form1::BorraRegistros()
     // Whatever fails after the application is deleted, the window must still
     // end on a new application the clerk can type and save; the first
     // failure is told at the end.
-    const QString failed = eraseApplication(*dtsDatoProv, *dtsVTotales, *dtsVentasExp, *dtsProductos);
+    const QString failed = application_->BorraRegistros();
     Nuevo();
     clearAfterErase();
     writeOfficeActivityBank();
-    dtsDatoProv->addNew();
+    application_->addNew();
     if (!failed.isEmpty())
         reportFailure(this, 0, failed);
 }
@@ -257,10 +235,7 @@ void Form1::BorraRegistros()
 void Form1::Command2_Click()
 {
     try {
-        if (dtsProductos->eof())
-            return;
-        dtsProductos->deleteRecord();
-        dtsProductos->refresh();
+        application_->deleteCurrentProduct();
     } catch (const DataError &e) {
         tell(this, QStringLiteral("No se pudo borrar el producto.\r\r") + e.description(), platform::MsgIcon::Critical);
     }

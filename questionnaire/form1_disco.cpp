@@ -4,7 +4,7 @@
 
 #include "questionnaire/form1.h"
 
-#include "data/datasource.h"
+#include "application/solicitud.h"
 #include "platform/messages.h"
 #include "platform/places.h"
 #include "application/discorules.h"
@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QToolButton>
 
-#include <exception>
 
 namespace korim::questionnaire {
 
@@ -55,16 +54,6 @@ struct Pointer {
     Pointer &operator=(const Pointer &) = delete;
 };
 
-// Steps that may fail without a word once the medium is confirmed.
-template <class Step>
-void quietly(Step step)
-{
-    try {
-        step();
-    } catch (const std::exception &) {
-    }
-}
-
 } // namespace
 
 void Form1::GeneraDisco()
@@ -77,8 +66,7 @@ void Form1::GeneraDisco()
     // From the end of the save on, the normal pointer: the clerk is asked
     // and told things; only the copies keep the hourglass.
     const Pointer asking(Qt::ArrowCursor);
-    DatosRequeridos();
-    if (FaltanDatos != 0)
+    if (DatosRequeridos() != 0)
         return;
 
     const auto place = platform::locateDriveA([this](const QList<platform::Medium> &media) {
@@ -97,7 +85,7 @@ void Form1::GeneraDisco()
 
     const DiskOutcome outcome = [&] {
         const Pointer copying(Qt::WaitCursor);
-        return writeDisk(dataFolder_, place->path);
+        return writeDisk(application_->dataFolder(), place->path);
     }();
     if (outcome.mediumIsDataFolder) {
         tell(this,
@@ -123,24 +111,12 @@ void Form1::GeneraDisco()
 
 void Form1::reopenAfterDisk()
 {
-    if (dtsDatoProv->recordCount() == 0) {
-        // The first application was never stored: re-reading the empty table
-        // would drop what the clerk typed, and there is nothing to open. The
-        // pending record stays so it can still be completed and saved.
-        quietly([this] {
-            if (dtsDatoProv->editMode() == data::DataSource::EditNone) {
-                dtsDatoProv->addNew();
-                dtsDatoProv->setValue(20, QStringLiteral("14"));
-            }
-        });
+    const bool stored = application_->isStored();
+    // A stored application is read again; the move to its record runs
+    // "Cancelar cambios", which locks the window.
+    application_->reopenAfterDisk();
+    if (!stored)
         Command1_Click(5);
-        return;
-    }
-    // The move to the first record runs "Cancelar cambios", which locks the
-    // window.
-    quietly([this] { dtsDatoProv->refresh(); });
-    quietly([this] { dtsDatoProv->moveFirst(); });
-    quietly([this] { dtsDatoProv->edit(); });
 }
 
 } // namespace korim::questionnaire

@@ -5,6 +5,8 @@
 
 #include "questionnaire/form1.h"
 
+#include "application/solicitud.h"
+
 #include "data/datasource.h"
 #include "platform/messages.h"
 #include "questionnaire/gridmodel.h"
@@ -158,7 +160,7 @@ void Form1::connectGridView(QTableView *grid)
 void Form1::showCurrentProduct(QTableView *grid)
 {
     // After the products are read again the cursor shows the current one.
-    const int row = dtsProductos->currentRow();
+    const int row = application_->dtsProductos()->currentRow();
     if (row >= 0 && row < productosModel->rowCount())
         grid->setCurrentIndex(productosModel->index(row, 0));
 }

@@ -4,6 +4,8 @@
 
 #include "questionnaire/form1.h"
 
+#include "application/solicitud.h"
+
 #include "questionnaire/controltable.h"
 #include "questionnaire/gridmodel.h"
 #include "questionnaire/keyorder.h"
@@ -425,10 +427,10 @@ void Form1::buildTab6(QWidget *page)
 
 void Form1::buildGrids()
 {
-    productosModel = new GridModel(dtsProductos, {{QStringLiteral("DESCRIPCIO"), QStringLiteral("Descripción"), {}, true, true, 150}},
+    productosModel = new GridModel(application_->dtsProductos(), {{QStringLiteral("DESCRIPCIO"), QStringLiteral("Descripción"), {}, true, true, 150}},
                                    true, this);
     vTotalesModel = new GridModel(
-        dtsVTotales,
+        application_->dtsVTotales(),
         {
             {QStringLiteral("ANO"), QStringLiteral("Año"), {}, false},
             {QStringLiteral("ETIQUETA"), QStringLiteral("ETIQUETA"), {}, false},
@@ -443,7 +445,7 @@ void Form1::buildGrids()
             {QStringLiteral("SALDO"), QStringLiteral("%  (B  / A)"), QStringLiteral("###,###,###,###"), false},
         },
         false, this);
-    ventasExpModel = new GridModel(dtsVentasExp,
+    ventasExpModel = new GridModel(application_->dtsVentasExp(),
                                    {
                                        {QStringLiteral("ETIQUETA"), QString(), {}, true, true, 30},
                                        {QStringLiteral("ANO"), QStringLiteral("Año"), {}, false},

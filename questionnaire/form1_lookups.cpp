@@ -4,8 +4,8 @@
 
 #include "questionnaire/form1.h"
 
-#include "data/datasource.h"
-#include "application/rules.h"
+#include "application/schema.h"
+#include "application/solicitud.h"
 
 #include <QComboBox>
 #include <QFocusEvent>
@@ -13,75 +13,19 @@
 
 namespace korim::questionnaire {
 
-using namespace korim::application;
-
-using korim::data::DataError;
-using korim::data::DataSource;
-
-namespace {
-
-// A key as busca compares it: its text, without surrounding blanks, in upper case.
-QString keyText(const QVariant &key)
-{
-    if (!key.isValid() || key.isNull())
-        return {};
-    return key.toString().trimmed().toUpper();
-}
-
-} // namespace
-
-int Form1::buscaPlace(const QAbstractItemModel *entries, const QVariant &clave)
-{
-    // busca's outcome: the first entry with the key, else the last one.
-    const QString wanted = keyText(clave);
-    const int n = entries->rowCount();
-    for (int i = 0; i < n; ++i) {
-        if (keyText(entries->index(i, 0).data(Qt::UserRole)) == wanted)
-            return i;
-    }
-    return n - 1;
-}
+namespace schema = korim::application::schema;
 
 void Form1::busca(QComboBox *lista, const QVariant &clave)
 {
     // Each entry is selected in turn, as a user would, until the keys match;
     // with no match the last entry stays selected.
-    const QString wanted = keyText(clave);
-    for (int i = 0; i < lista->count(); ++i) {
+    QList<QVariant> keys;
+    keys.reserve(lista->count());
+    for (int i = 0; i < lista->count(); ++i)
+        keys.append(lista->itemData(i));
+    const int found = application::buscaPlace(keys, clave);
+    for (int i = 0; i <= found; ++i)
         lista->setCurrentIndex(i);
-        if (keyText(lista->itemData(i)) == wanted)
-            break;
-    }
-}
-
-void Form1::BuscaActividad()
-{
-    // List place -> activity code. The catalogue is read from its first record.
-    dtsacti->moveFirst();
-    while (!dtsacti->eof()) {
-        if (numericValueOf(dtsacti->value(0)) == ClaveActividad) {
-            ClaveActividad = int(qRound64(numericValueOf(dtsacti->value(3))));
-            return;
-        }
-        dtsacti->moveNext();
-    }
-    // No activity at that place: no code rather than the place taken for one.
-    ClaveActividad = 0;
-}
-
-void Form1::BuscaActividadEntrada()
-{
-    // Activity code -> list place.
-    dtsacti->moveFirst();
-    while (!dtsacti->eof()) {
-        if (numericValueOf(dtsacti->value(3)) == ClaveActividad) {
-            ClaveActividad = int(qRound64(numericValueOf(dtsacti->value(0))));
-            return;
-        }
-        dtsacti->moveNext();
-    }
-    // A code the catalogue no longer has matches no place of the list.
-    ClaveActividad = -1;
 }
 
 void Form1::connectListHandlers()
@@ -111,30 +55,12 @@ bool Form1::eventFilter(QObject *watched, QEvent *event)
     return QWidget::eventFilter(watched, event);
 }
 
-bool Form1::writeApplicationField(int position, const QVariant &value)
-{
-    // Only into an open record; the handlers do not open one themselves.
-    if (dtsDatoProv->editMode() == DataSource::EditNone)
-        return false;
-    try {
-        dtsDatoProv->setValue(position, value);
-    } catch (const DataError &) {
-        return false;
-    }
-    return true;
-}
-
 void Form1::activityFocusLost()
 {
     if (cmbActividad->currentIndex() < 0)
         return;
-    ClaveActividad = cmbActividad->currentIndex();
-    try {
-        BuscaActividad();
-    } catch (const DataError &) {
-        return;
-    }
-    writeApplicationField(22, ClaveActividad);
+    const int ClaveActividad = application_->BuscaActividad(cmbActividad->currentIndex());
+    application_->setField(schema::datoprov::Actividad, ClaveActividad);
 }
 
 void Form1::bankTextEdited()
@@ -145,7 +71,7 @@ void Form1::bankTextEdited()
     const int index = chosenBankEntry();
     if (index < 0)
         return;
-    writeApplicationField(34, cmbBanco->itemData(index).toLongLong());
+    application_->setField(schema::datoprov::BancoTecleado, cmbBanco->itemData(index).toLongLong());
 }
 
 void Form1::bankFocusLost()
@@ -156,7 +82,7 @@ void Form1::bankFocusLost()
     const int index = chosenBankEntry();
     if (index < 0)
         return;
-    writeApplicationField(35, cmbBanco->itemData(index).toLongLong());
+    application_->setField(schema::datoprov::Banco, cmbBanco->itemData(index).toLongLong());
 }
 
 } // namespace korim::questionnaire

@@ -4,9 +4,8 @@
 
 #include "questionnaire/form1.h"
 
-#include "data/datasource.h"
+#include "application/solicitud.h"
 #include "questionnaire/maskededit.h"
-#include "application/rules.h"
 #include "questionnaire/tabcontrol.h"
 
 #include <QComboBox>
@@ -16,29 +15,15 @@
 
 namespace korim::questionnaire {
 
-using namespace korim::application;
-
-namespace {
-
-// A maquila programme number or year: 0 and no value both mean none.
-QString maquilaText(const QVariant &value)
-{
-    const double n = numericValueOf(value);
-    return n == 0 ? QString() : plainNumber(n);
-}
-
-} // namespace
-
 void Form1::Nuevo()
 {
     // The first failing step ends the routine quietly; what was done stays.
     try {
         SSTab1->setCurrentIndex(0);
-        if (dtsDatoProv->eof()) {
-            dtsDatoProv->addNew();
+        const application::Opened opened = application_->Nuevo();
+        if (opened.added) {
             Habilita(false);
             Combo1->setCurrentIndex(0);
-            dtsDatoProv->setValue(20, QStringLiteral("14"));
             Combo1->setCurrentIndex(0);
             cmbActividad->setCurrentIndex(0);
             Combo5->setCurrentIndex(-1);
@@ -49,19 +34,15 @@ void Form1::Nuevo()
             else
                 bankShown_ = 0;
         } else {
-            dtsDatoProv->edit();
-            busca(Combo1, dtsDatoProv->value(15));
-            ClaveActividad = int(qRound64(numericValueOf(dtsDatoProv->value(22))));
-            BuscaActividadEntrada();
-            busca(cmbActividad, ClaveActividad);
-            busca(Combo5, dtsDatoProv->value(28));
+            busca(Combo1, opened.procedure);
+            busca(cmbActividad, opened.activityPlace);
+            busca(Combo5, opened.office);
             if (QComboBox *banks = cmbBanco.made())
-                busca(banks, dtsDatoProv->value(35));
+                busca(banks, opened.bank);
             else
-                bankShown_ = buscaPlace(banks_, dtsDatoProv->value(35));
-            txtnummaquila->setMaskedText(maquilaText(dtsDatoProv->value(30)));
-            txtanomaquila->setMaskedText(maquilaText(dtsDatoProv->value(31)));
-            dtsDatoProv->setValue(20, QStringLiteral("14"));
+                bankShown_ = application::buscaPlace(application_->banks(), opened.bank);
+            txtnummaquila->setMaskedText(opened.numMaquila);
+            txtanomaquila->setMaskedText(opened.anioMaquila);
         }
     } catch (const std::exception &) {
     }

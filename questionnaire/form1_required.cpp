@@ -3,7 +3,7 @@
 
 #include "questionnaire/form1.h"
 
-#include "data/datasource.h"
+#include "application/solicitud.h"
 #include "platform/messages.h"
 #include "focuswatch.h"
 #include "questionnaire/controltable.h"
@@ -41,10 +41,10 @@ void Form1::connectTabTotals(int tab)
     auto sales = [this] {
         TotalVentas->setText(plainNumber(numericValue(VentasPais->text()) + numericValue(VentasExterior->text())));
     };
-    FocusWatch::on(NoEmpleados, dtsDatoProv)->lost(personnel);
-    FocusWatch::on(NoObreros, dtsDatoProv)->lost(personnel);
-    FocusWatch::on(VentasPais, dtsDatoProv)->lost(sales);
-    FocusWatch::on(VentasExterior, dtsDatoProv)->lost(sales);
+    FocusWatch::on(NoEmpleados, application_)->lost(personnel);
+    FocusWatch::on(NoObreros, application_)->lost(personnel);
+    FocusWatch::on(VentasPais, application_)->lost(sales);
+    FocusWatch::on(VentasExterior, application_)->lost(sales);
 }
 
 QList<QLineEdit *> Form1::requiredFields()
@@ -58,13 +58,6 @@ QList<QLineEdit *> Form1::requiredFields()
             required << field;
     }
     return required;
-}
-
-bool Form1::hasExportProducts() const
-{
-    // Products are written as soon as a cell is left, so the table is what
-    // the source holds.
-    return dtsProductos->recordCount() > 0;
 }
 
 int Form1::chosenBankEntry() const
@@ -86,9 +79,8 @@ int Form1::chosenBankEntry() const
     return -1;
 }
 
-void Form1::DatosRequeridos()
+short Form1::DatosRequeridos()
 {
-    FaltanDatos = 0;
     ValidaRFC();
 
     QList<RequiredControl> controls;
@@ -100,10 +92,10 @@ void Form1::DatosRequeridos()
     facts.bankSelected = chosenBankEntry() >= 0;
     facts.bankToolTip = cmbBanco->toolTip();
     facts.programmeTypeSet = chkProdFinal->isChecked() || chkrodIndirecto->isChecked() || chkAbastecedor->isChecked();
-    facts.hasProducts = hasExportProducts();
+    facts.hasProducts = application_->hasProducts();
 
     const RequiredCheck check = requiredData(controls, facts);
-    FaltanDatos = short(check.FaltanDatos);
+    const short FaltanDatos = short(check.FaltanDatos);
     if (check.message) {
         platform::MessageRequest box;
         box.text = *check.message;
@@ -112,6 +104,7 @@ void Form1::DatosRequeridos()
         box.icon = platform::MsgIcon::Information;
         platform::showMessage(this, box);
     }
+    return FaltanDatos;
 }
 
 } // namespace korim::questionnaire

@@ -2,7 +2,7 @@
 
 #include "questionnaire/form1.h"
 
-#include "data/datasource.h"
+#include "application/solicitud.h"
 #include "platform/messages.h"
 #include "focuswatch.h"
 #include "questionnaire/maskededit.h"
@@ -24,9 +24,9 @@ void Form1::connectRfcHandlers()
     // the caret and moves on by itself. Queuing a Right arrow on top, as the
     // old field needed, would skip a place, and a company RFC (" ABC800101AB1")
     // could not be typed as it reads.
-    FocusWatch::on(MaskEdBox1, dtsDatoProv)->gained([this] { rfcFocusGained(); }).lost([this] { rfcFocusLost(); });
+    FocusWatch::on(MaskEdBox1, application_)->gained([this] { rfcFocusGained(); }).lost([this] { rfcFocusLost(); });
     connect(MaskEdBox1, &QLineEdit::textChanged, this, [this] { MaskEdBox1_Change(); });
-    FocusWatch::on(txtProg2, dtsDatoProv)->lost([this] { programmeNumberFocusLost(); });
+    FocusWatch::on(txtProg2, application_)->lost([this] { programmeNumberFocusLost(); });
 }
 
 void Form1::rfcFocusGained()
@@ -66,7 +66,7 @@ void Form1::ValidaRFC()
     } leave{rfcCheckDepth_};
 
     const RfcCheck check = checkRfc(MaskEdBox1->maskedText());
-    RFCValido = check.valid;
+    application_->RFCValido = check.valid;
     for (const QString &message : check.messages) {
         platform::MessageRequest box;
         box.text = message;

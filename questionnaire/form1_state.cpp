@@ -3,6 +3,8 @@
 
 #include "questionnaire/form1.h"
 
+#include "application/solicitud.h"
+
 #include "data/datasource.h"
 #include "questionnaire/keyorder.h"
 #include "questionnaire/tabcontrol.h"
@@ -47,7 +49,7 @@ void Form1::connectStateHandlers()
     // The list chose its first entry when it was filled, before anyone listened.
     procedureTypeChosen(Combo1->currentIndex());
     connect(SSTab1, &QTabWidget::currentChanged, this, &Form1::tabChanged);
-    connect(dtsDatoProv, &DataSource::aboutToMove, this, &Form1::applicationAboutToMove);
+    connect(application_->dtsDatoProv(), &DataSource::aboutToMove, this, &Form1::applicationAboutToMove);
 }
 
 void Form1::Habilita(bool enabled)

@@ -1,5 +1,7 @@
 #include "questionnaire/maskededit.h"
 
+#include "application/mask.h"
+
 #include <QAction>
 #include <QClipboard>
 #include <QContextMenuEvent>
@@ -12,6 +14,9 @@
 #include <QMouseEvent>
 
 namespace korim::questionnaire {
+
+using korim::application::maskAccepts;
+using korim::application::placeInMask;
 
 MaskedEdit::MaskedEdit(QWidget *parent)
     : QLineEdit(parent)
@@ -44,13 +49,7 @@ QString MaskedEdit::qtMask(const QString &mask, QChar prompt)
 
 bool MaskedEdit::accepts(QChar place, QChar c)
 {
-    switch (place.unicode()) {
-    case '&': return !c.isSpace() && c.isPrint();
-    case '9':
-    case '#': return c >= QLatin1Char('0') && c <= QLatin1Char('9');
-    case 'a': return c.isLetterOrNumber();
-    default: return c == place;
-    }
+    return maskAccepts(place, c);
 }
 
 void MaskedEdit::setMask(const QString &mask)
@@ -92,12 +91,7 @@ void MaskedEdit::setMaskedText(const QString &value)
     }
     // Qt slides a character that does not fit its place to the next place
     // that takes it, which would shift a stored RFC; keep places aligned.
-    QString placed;
-    placed.reserve(mask_.size());
-    for (int i = 0; i < mask_.size(); ++i) {
-        const QChar c = i < value.size() ? value.at(i) : prompt_;
-        placed += (c != QLatin1Char(' ') && c != prompt_ && accepts(mask_.at(i), c)) ? c : prompt_;
-    }
+    const QString placed = placeInMask(mask_, prompt_, value);
     setText(placed);
 }
 

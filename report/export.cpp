@@ -1,10 +1,9 @@
 #include "report/export.h"
 
+#include "application/solicitud.h"
 #include "data/datasource.h"
 #include "data/dbf.h"
 #include "platform/messages.h"
-#include "questionnaire/form1.h"
-#include "formreader.h"
 #include "report/printing.h"
 
 #include <QDir>
@@ -30,11 +29,14 @@ void critical(const QString &text)
     platform::showMessage(nullptr, box);
 }
 
-bool compose(questionnaire::Form1 &form, ComposedApplication *out)
+bool compose(application::Solicitud &application, ComposedApplication *out)
 {
     QString failure;
     try {
-        *out = ComponeSolicitud(readApplication(form, QDate::currentDate(), QLocale::system()));
+        application::Snapshot in = application.snapshot();
+        in.today = QDate::currentDate();
+        in.locale = QLocale::system();
+        *out = ComponeSolicitud(in);
         return true;
     } catch (const korim::data::DataError &e) {
         failure = e.description();
@@ -49,10 +51,10 @@ bool compose(questionnaire::Form1 &form, ComposedApplication *out)
 
 } // namespace
 
-bool writeApplicationText(questionnaire::Form1 &form, const QString &path)
+bool writeApplicationText(application::Solicitud &solicitud, const QString &path)
 {
     ComposedApplication application;
-    if (!compose(form, &application))
+    if (!compose(solicitud, &application))
         return false;
     const QByteArray bytes = application.text.toUtf8();
     if (path == QLatin1String("-")) {
@@ -72,16 +74,16 @@ bool writeApplicationText(questionnaire::Form1 &form, const QString &path)
     return true;
 }
 
-bool writeApplicationPdf(questionnaire::Form1 &form, const QString &path)
+bool writeApplicationPdf(application::Solicitud &solicitud, const QString &path)
 {
     ComposedApplication application;
-    if (!compose(form, &application))
+    if (!compose(solicitud, &application))
         return false;
 
     QTextDocument considerations;
     QString error;
     const bool withConsiderations =
-        loadConsiderations(considerationsFile(form.dataFolder()), &considerations, &error);
+        loadConsiderations(considerationsFile(solicitud.dataFolder()), &considerations, &error);
     if (!withConsiderations && !confirmWithoutConsiderations(nullptr, error))
         return false;
 

@@ -3,8 +3,6 @@
 #include "data/datasource.h"
 #include "data/dbf.h"
 #include "platform/messages.h"
-#include "questionnaire/form1.h"
-#include "formreader.h"
 #include "report/printing.h"
 
 #include <QAbstractPrintDialog>
@@ -63,8 +61,10 @@ QPointer<frmDocument> &openWindow()
 
 } // namespace
 
-frmDocument::frmDocument(questionnaire::Form1 *form)
-    : form_(form)
+frmDocument::frmDocument(QObject *owner, SnapshotSource snapshot, QString dataFolder)
+    : owner_(owner)
+    , snapshot_(std::move(snapshot))
+    , dataFolder_(std::move(dataFolder))
     , today_(QDate::currentDate())
     , locale_(QLocale::system())
 {
@@ -95,8 +95,8 @@ frmDocument::frmDocument(questionnaire::Form1 *form)
 
     connect(Command1, &QPushButton::clicked, this, [this] { Command1_Click(); });
     connect(Command2, &QPushButton::clicked, this, [this] { Command2_Click(); });
-    if (form)
-        connect(form, &QObject::destroyed, this, [this] { delete this; });
+    if (owner)
+        connect(owner, &QObject::destroyed, this, [this] { delete this; });
 }
 
 frmDocument::~frmDocument() = default;
@@ -108,7 +108,7 @@ void frmDocument::setPrinterChooser(PrinterChooser c)
 
 QString frmDocument::considerationsPath() const
 {
-    return considerationsFile(form_ ? form_->dataFolder() : QString());
+    return considerationsFile(dataFolder_);
 }
 
 void frmDocument::Form_Load()
@@ -147,11 +147,14 @@ void frmDocument::Form_Resize()
 
 bool frmDocument::compose(ComposedApplication *out)
 {
-    if (!form_)
+    if (!owner_ || !snapshot_)
         return false;
     QString failure;
     try {
-        *out = ComponeSolicitud(readApplication(*form_, today_, locale_));
+        application::Snapshot in = snapshot_();
+        in.today = today_;
+        in.locale = locale_;
+        *out = ComponeSolicitud(in);
         return true;
     } catch (const DataError &e) {
         failure = e.description();
@@ -210,7 +213,7 @@ void frmDocument::Command2_Click()
     close();
 }
 
-frmDocument *showPrintWindow(questionnaire::Form1 *form)
+frmDocument *showPrintWindow(QObject *owner, frmDocument::SnapshotSource snapshot, const QString &dataFolder)
 {
     QPointer<frmDocument> &window = openWindow();
     if (window) {
@@ -219,7 +222,7 @@ frmDocument *showPrintWindow(questionnaire::Form1 *form)
         window->activateWindow();
         return window;
     }
-    window = new frmDocument(form);
+    window = new frmDocument(owner, std::move(snapshot), dataFolder);
     window->Form_Load();
     window->showMaximized();
     return window;

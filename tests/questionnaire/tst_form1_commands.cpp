@@ -6,6 +6,7 @@
 #include "questionnaire/support/formtest.h"
 #include "support/testsupport.h"
 
+#include "application/solicitud.h"
 #include "data/datasource.h"
 #include "data/dbf.h"
 #include "questionnaire/form1.h"
@@ -142,8 +143,8 @@ private slots:
         QCOMPARE(stored.at(28).toInt(), 5);
         QCOMPARE(stored.at(35).toInt(), 3);
         // Open for editing at once, on the record just written.
-        QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditInProgress));
-        QCOMPARE(form->dtsDatoProv->recordCount(), 1);
+        QCOMPARE(form->application().dtsDatoProv()->editMode(), int(DataSource::EditInProgress));
+        QCOMPARE(form->application().dtsDatoProv()->recordCount(), 1);
         QVERIFY(form->control<QToolButton>(u"Command1_5")->isEnabled());
         QCOMPARE(form->control<MaskedEdit>(u"MaskEdBox1")->maskedText(), QStringLiteral(" ABC800101AB1"));
 
@@ -151,7 +152,7 @@ private slots:
         form->Command1_Click(1);
         QCOMPARE(describeBoxes(boxes.requests()), QStringList{});
         QCOMPARE(rowsOf(folder_, "datoprov.dbf"), QJsonArray{stored});
-        QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditInProgress));
+        QCOMPARE(form->application().dtsDatoProv()->editMode(), int(DataSource::EditInProgress));
     }
 
     void tabsOpenedLaterShowTheRecordAndKeepTheTyping()
@@ -224,7 +225,7 @@ private slots:
         QCOMPARE(describeBoxes(boxes.requests()), QStringList{plainBox(QStringLiteral("Capture la admon. local del proveedor"))});
         QCOMPARE(form->control<TabControl>(u"SSTab1")->currentIndex(), 1);
         QCOMPARE(rowsOf(folder_, "datoprov.dbf").size(), 0);
-        QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditAdd));
+        QCOMPARE(form->application().dtsDatoProv()->editMode(), int(DataSource::EditAdd));
     }
 
     void saveNeedsProcedureAndBankFromTheirLists()
@@ -272,7 +273,7 @@ private slots:
         expected[6] = false;
         form->Command1_Click(6);
         QCOMPARE(toolbarState(form.get()), expected);
-        QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditAdd));
+        QCOMPARE(form->application().dtsDatoProv()->editMode(), int(DataSource::EditAdd));
     }
 
     void editStoredApplication()
@@ -284,7 +285,7 @@ private slots:
         form->control<QLineEdit>(u"txtnombre1")->setEnabled(false);
         QVERIFY(!form->control<QLineEdit>(u"txtCalle")->isEnabled());
         form->Command1_Click(6);
-        QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditInProgress));
+        QCOMPARE(form->application().dtsDatoProv()->editMode(), int(DataSource::EditInProgress));
         QVERIFY(form->control<QLineEdit>(u"txtCalle")->isEnabled());
         QVERIFY(form->control<QToolButton>(u"Command1_1")->isEnabled());
         QVERIFY(form->control<QToolButton>(u"Command1_4")->isEnabled());
@@ -317,7 +318,7 @@ private slots:
         QCOMPARE(application(folder_).at(8).toString(), QStringLiteral("CALLE NUEVA 7"));
 
         // A move of the application's source locks the window the same way.
-        form->dtsDatoProv->moveFirst();
+        form->application().dtsDatoProv()->moveFirst();
         QVERIFY(!form->control<QLineEdit>(u"txtCalle")->isEnabled());
         QVERIFY(!form->control<QToolButton>(u"Command1_1")->isEnabled());
         // With no procedure chosen the cancel does nothing.
@@ -345,7 +346,7 @@ private slots:
         stored->Command1_Click(0);
         QCOMPARE(describeBoxes(boxes.requests()), QStringList{confirmation()});
         QCOMPARE(folderBytes(folder_), before);
-        QCOMPARE(stored->dtsDatoProv->editMode(), int(DataSource::EditInProgress));
+        QCOMPARE(stored->application().dtsDatoProv()->editMode(), int(DataSource::EditInProgress));
     }
 
     void eraseLeavesNoTrace()
@@ -365,15 +366,15 @@ private slots:
         form->control<QRadioButton>(u"chkrodIndirecto")->click();
         form->Command1_Click(1);
         for (const QString &product : {QStringLiteral("TEQUILA AÑEJO ZAFIRO"), QStringLiteral("MEZCAL ZAFIRO")}) {
-            form->dtsProductos->addNew();
-            form->dtsProductos->setValue(QStringLiteral("DESCRIPCIO"), product);
-            form->dtsProductos->updateRecord();
+            form->application().dtsProductos()->addNew();
+            form->application().dtsProductos()->setValue(QStringLiteral("DESCRIPCIO"), product);
+            form->application().dtsProductos()->updateRecord();
         }
-        form->dtsVTotales->moveFirst();
-        form->dtsVTotales->edit();
-        form->dtsVTotales->setValue(1, 98765.43);
-        form->dtsVTotales->setValue(3, 4321.5);
-        form->dtsVTotales->updateRecord();
+        form->application().dtsVTotales()->moveFirst();
+        form->application().dtsVTotales()->edit();
+        form->application().dtsVTotales()->setValue(1, 98765.43);
+        form->application().dtsVTotales()->setValue(3, 4321.5);
+        form->application().dtsVTotales()->updateRecord();
         QCOMPARE(describeBoxes(boxes.requests()), QStringList{});
 
         // The marks are there before the erase, so their absence means something.
@@ -414,7 +415,7 @@ private slots:
         QCOMPARE(folderBytes(folder_).keys(), files); // nothing left beside the tables
 
         // The window: a new application, locked except "Editar Datos" and "Acerca de..".
-        QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditAdd));
+        QCOMPARE(form->application().dtsDatoProv()->editMode(), int(DataSource::EditAdd));
         QCOMPARE(form->control<MaskedEdit>(u"MaskEdBox1")->maskedText(), QString(13, QLatin1Char(' ')));
         QCOMPARE(form->control<MaskedEdit>(u"MaskEdBox1")->mask(), QStringLiteral("&&&&999999aaa"));
         QCOMPARE(form->control<QLineEdit>(u"txtApePat1")->text(), QString());
@@ -463,7 +464,7 @@ private slots:
         QCOMPARE(failed.buttons, MsgButtons::Ok);
         QCOMPARE(folderBytes(folder_), before);
         QCOMPARE(form->control<QLineEdit>(u"txtCalle")->text(), QStringLiteral("CALLE DEL INTENTO 9"));
-        QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditInProgress));
+        QCOMPARE(form->application().dtsDatoProv()->editMode(), int(DataSource::EditInProgress));
         QVERIFY(!QApplication::overrideCursor());
         // Another bank, and the same typing is stored.
         boxes.clear();
@@ -502,7 +503,7 @@ private slots:
                  qPrintable(shown.at(3)));
         QCOMPARE(folderBytes(folder_), before);
         QCOMPARE(form->control<QLineEdit>(u"txtCalle")->text(), QStringLiteral("CALLE SIN DISCO 1"));
-        QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditInProgress));
+        QCOMPARE(form->application().dtsDatoProv()->editMode(), int(DataSource::EditInProgress));
         QVERIFY(!QApplication::overrideCursor());
         // Writable again: the same typing is stored.
         boxes.clear();
@@ -520,8 +521,8 @@ private slots:
         // sales rows are zeroed, as the products are about to go.
         std::unique_ptr<Unwritable> locked;
         QString why;
-        connect(form->dtsProductos->model(), &QAbstractItemModel::modelReset, this, [&] {
-            if (!locked && form->dtsDatoProv->recordCount() == 0) {
+        connect(form->application().dtsProductos()->model(), &QAbstractItemModel::modelReset, this, [&] {
+            if (!locked && form->application().dtsDatoProv()->recordCount() == 0) {
                 locked = std::make_unique<Unwritable>(folder_);
                 why = locked->why();
             }
@@ -541,7 +542,7 @@ private slots:
 
         // The window is where a finished erase leaves it: a new application
         // pending, the clerk can type it and save it.
-        QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditAdd));
+        QCOMPARE(form->application().dtsDatoProv()->editMode(), int(DataSource::EditAdd));
         QCOMPARE(form->control<MaskedEdit>(u"MaskEdBox1")->maskedText(), QString(13, QLatin1Char(' ')));
         QVERIFY(form->control<QToolButton>(u"Command1_6")->isEnabled());
         boxes.clear();
@@ -577,7 +578,7 @@ private slots:
         for (const QJsonValue &row : rowsOf(folder_, "PROVMERC.dbf"))
             left << row.toArray().at(2).toString();
         QCOMPARE(left, (QStringList{QStringLiteral("UNO"), QStringLiteral("TRES")}));
-        QCOMPARE(form->dtsProductos->value(QStringLiteral("DESCRIPCIO")).toString(), QStringLiteral("UNO"));
+        QCOMPARE(form->application().dtsProductos()->value(QStringLiteral("DESCRIPCIO")).toString(), QStringLiteral("UNO"));
         QVERIFY(boxes.requests().isEmpty());
     }
 };

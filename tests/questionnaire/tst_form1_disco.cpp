@@ -8,6 +8,7 @@
 #include "support/mounts.h"
 #include "support/testsupport.h"
 
+#include "application/solicitud.h"
 #include "data/datasource.h"
 #include "data/folder.h"
 #include "application/discorules.h"
@@ -198,7 +199,7 @@ private slots:
         QCOMPARE(readWithDbfread(medium + QStringLiteral("/PROVMERC.dbf")).size(), 2);
 
         // Re-opened for editing and locked as after "Cancelar cambios".
-        QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditInProgress));
+        QCOMPARE(form->application().dtsDatoProv()->editMode(), int(DataSource::EditInProgress));
         QVERIFY(windowLocked(form.get()));
     }
 
@@ -223,7 +224,7 @@ private slots:
         QCOMPARE(readWithDbfread(medium + QStringLiteral("/datoprov.dbf")).at(0).toArray().at(8).toString(),
                  QStringLiteral("AV. CENTRAL 100"));
         QVERIFY(windowLocked(form.get()));
-        QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditInProgress));
+        QCOMPARE(form->application().dtsDatoProv()->editMode(), int(DataSource::EditInProgress));
     }
 
     void fullMediumTakesTwoFiles()
@@ -329,7 +330,7 @@ private slots:
         // The typing is still there in a pending record; once unlocked, with
         // the office chosen, it is saved.
         QVERIFY(windowLocked(form.get()));
-        QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditAdd));
+        QCOMPARE(form->application().dtsDatoProv()->editMode(), int(DataSource::EditAdd));
         QCOMPARE(form->control<QLineEdit>(u"txtCalle")->text(), QStringLiteral("7"));
         typeRfc(form->control<MaskedEdit>(u"MaskEdBox1"), QStringLiteral(" abc800101ab1"));
         QTest::keyClick(form->control<MaskedEdit>(u"MaskEdBox1"), Qt::Key_Tab);

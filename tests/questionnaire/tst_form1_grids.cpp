@@ -5,6 +5,7 @@
 #include "questionnaire/support/gridtest.h"
 #include "support/testsupport.h"
 
+#include "application/solicitud.h"
 #include "data/datasource.h"
 #include "questionnaire/form1.h"
 #include "questionnaire/gridmodel.h"
@@ -177,7 +178,7 @@ private slots:
         salesOfFirstRow(QStringLiteral("2000"), QStringLiteral("10"));
         QVERIFY(focusOn(form_->control<QLineEdit>(u"txtApePat1")));
         // The figures change under the grid, which keeps its cursor in row 0.
-        korim::data::DataSource *source = form_->dtsVTotales;
+        korim::data::DataSource *source = form_->application().dtsVTotales();
         QCOMPARE(source->currentRow(), 0);
         source->edit();
         source->setValue(QStringLiteral("VTOT"), 3000);
@@ -514,7 +515,7 @@ private slots:
             left << row.toArray().at(2).toString();
         QCOMPARE(left, (QStringList{QStringLiteral("UNO"), QStringLiteral("DOS"), QStringLiteral("CUATRO")}));
         // The cursor shows the product a second click would delete.
-        QCOMPARE(products->currentIndex().row(), form_->dtsProductos->currentRow());
+        QCOMPARE(products->currentIndex().row(), form_->application().dtsProductos()->currentRow());
         products->setCurrentIndex(products->model()->index(1, 0));
         MessageRecorder boxes;
         boxes.answer(MsgAnswer::Yes);

@@ -5,6 +5,7 @@
 #include "questionnaire/support/commandtest.h"
 #include "questionnaire/support/formtest.h"
 
+#include "application/solicitud.h"
 #include "data/datasource.h"
 #include "questionnaire/form1.h"
 #include "questionnaire/gridmodel.h"
@@ -398,7 +399,7 @@ private slots:
         QVERIFY(f->control<QTableView>(u"dbgVTotales")->model()->index(0, 2).flags() & Qt::ItemIsEditable);
         QVERIFY(!(f->control<QTableView>(u"dbVentasTot")->model()->index(0, 5).flags() & Qt::ItemIsEditable));
         QCOMPARE(f->control<QTableView>(u"dbProductos")->model(), static_cast<QAbstractItemModel *>(f->productosModel));
-        QCOMPARE(f->productosModel->source(), f->dtsProductos);
+        QCOMPARE(f->productosModel->source(), f->application().dtsProductos());
     }
 
     void keyboardOrderTable()

@@ -4,6 +4,7 @@
 #include "questionnaire/support/formtest.h"
 #include "support/testsupport.h"
 
+#include "application/solicitud.h"
 #include "data/datasource.h"
 #include "questionnaire/form1.h"
 #include "questionnaire/tabcontrol.h"
@@ -70,7 +71,10 @@ private slots:
                                         QVariant(QStringLiteral("cd")), QVariant(QStringLiteral("zz"))}) {
                 list->setCurrentIndex(-1);
                 form->busca(list, key);
-                QCOMPARE(Form1::buscaPlace(list->model(), key), list->currentIndex());
+                QList<QVariant> keys;
+                for (int i = 0; i < list->count(); ++i)
+                    keys.append(list->itemData(i));
+                QCOMPARE(korim::application::buscaPlace(keys, key), list->currentIndex());
             }
         }
     }
@@ -79,21 +83,13 @@ private slots:
     {
         QTemporaryDir dir;
         auto form = storedForm(dir);
-        form->ClaveActividad = 4;
-        form->BuscaActividad();
-        QCOMPARE(form->ClaveActividad, 337110); // a six-digit code survives
-        form->BuscaActividadEntrada();
-        QCOMPARE(form->ClaveActividad, 4);
-        form->ClaveActividad = 111201;
-        form->BuscaActividadEntrada();
-        QCOMPARE(form->ClaveActividad, 1);
+        const korim::application::Solicitud &app = form->application();
+        QCOMPARE(app.BuscaActividad(4), 337110); // a six-digit code survives
+        QCOMPARE(app.BuscaActividadEntrada(337110), 4);
+        QCOMPARE(app.BuscaActividadEntrada(111201), 1);
         // Nothing found: no place, and no code.
-        form->ClaveActividad = 424242;
-        form->BuscaActividadEntrada();
-        QCOMPARE(form->ClaveActividad, -1);
-        form->ClaveActividad = 99;
-        form->BuscaActividad();
-        QCOMPARE(form->ClaveActividad, 0);
+        QCOMPARE(app.BuscaActividadEntrada(424242), -1);
+        QCOMPARE(app.BuscaActividad(99), 0);
     }
 
     void leavingTheActivityListWritesItsCode()
@@ -103,15 +99,14 @@ private slots:
         auto form = storedForm(dir, &folder);
         QVERIFY(focusOn(form->control<QComboBox>(u"cmbActividad")));
         form->control<QComboBox>(u"cmbActividad")->setCurrentIndex(1);
-        QCOMPARE(form->dtsDatoProv->value(22).toLongLong(), 337110LL); // not yet
+        QCOMPARE(form->application().dtsDatoProv()->value(22).toLongLong(), 337110LL); // not yet
         QVERIFY(focusOn(form->control<QLineEdit>(u"txtApePat1")));
-        QCOMPARE(form->dtsDatoProv->value(22).toLongLong(), 111201LL);
-        QCOMPARE(form->ClaveActividad, 111201);
+        QCOMPARE(form->application().dtsDatoProv()->value(22).toLongLong(), 111201LL);
         // Choosing the fifth activity stores the code of the record at place 4.
         QVERIFY(focusOn(form->control<QComboBox>(u"cmbActividad")));
         form->control<QComboBox>(u"cmbActividad")->setCurrentIndex(4);
         QVERIFY(focusOn(form->control<QLineEdit>(u"txtApePat1")));
-        QCOMPARE(form->dtsDatoProv->value(22).toLongLong(), 337110LL);
+        QCOMPARE(form->application().dtsDatoProv()->value(22).toLongLong(), 337110LL);
     }
 
     void bankListHandlers()
@@ -124,28 +119,28 @@ private slots:
         QVERIFY(focusOn(bank));
         // Choosing from the list is not editing its text: position 34 stays.
         bank->setCurrentIndex(2);
-        QCOMPARE(form->dtsDatoProv->value(34).toLongLong(), 3LL);
+        QCOMPARE(form->application().dtsDatoProv()->value(34).toLongLong(), 3LL);
         // Typed text that names an entry (as the save reads it: any case,
         // outer blanks aside) writes that entry's key, whatever entry was
         // selected before; text that names none leaves 34 as it was.
         bank->setCurrentIndex(0);
         bank->lineEdit()->clear();
         QTest::keyClicks(bank, " banca industrial zentoriana");
-        QCOMPARE(form->dtsDatoProv->value(34).toLongLong(), 104LL);
+        QCOMPARE(form->application().dtsDatoProv()->value(34).toLongLong(), 104LL);
         QTest::keyClicks(bank, "x");
-        QCOMPARE(form->dtsDatoProv->value(34).toLongLong(), 104LL);
+        QCOMPARE(form->application().dtsDatoProv()->value(34).toLongLong(), 104LL);
         bank->lineEdit()->clear();
         QTest::keyClicks(bank, "banco del valle");
-        QCOMPARE(form->dtsDatoProv->value(34).toLongLong(), 9LL);
+        QCOMPARE(form->application().dtsDatoProv()->value(34).toLongLong(), 9LL);
         // Leaving it then writes that same bank into 35.
         QVERIFY(focusOn(form->control<QLineEdit>(u"txtsucursal")));
-        QCOMPARE(form->dtsDatoProv->value(35).toLongLong(), 9LL);
+        QCOMPARE(form->application().dtsDatoProv()->value(35).toLongLong(), 9LL);
         QVERIFY(focusOn(bank));
         bank->setCurrentIndex(2);
         // Leaving it writes the chosen bank into position 35 ...
         bank->setCurrentIndex(3);
         QVERIFY(focusOn(form->control<QLineEdit>(u"txtsucursal")));
-        QCOMPARE(form->dtsDatoProv->value(35).toLongLong(), 135LL);
+        QCOMPARE(form->application().dtsDatoProv()->value(35).toLongLong(), 135LL);
         // ... so saving on the way out and starting again shows that same bank.
         MessageRecorder boxes;
         boxes.answer(MsgAnswer::Yes);
@@ -166,7 +161,7 @@ private slots:
         QVERIFY(focusOn(form->control<QComboBox>(u"cmbActividad")));
         form->control<QComboBox>(u"cmbActividad")->setCurrentIndex(2);
         QVERIFY(focusOn(form->control<QLineEdit>(u"txtApePat1")));
-        QCOMPARE(form->dtsDatoProv->value(22).toLongLong(), 112101LL);
+        QCOMPARE(form->application().dtsDatoProv()->value(22).toLongLong(), 112101LL);
         // Nothing typed: the record is still dropped at close.
         MessageRecorder boxes;
         QVERIFY(form->close());

@@ -14,6 +14,7 @@
 #include <QLineEdit>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QSignalSpy>
 #include <QTest>
 
 using namespace korim::test;
@@ -79,16 +80,18 @@ private slots:
         QTemporaryDir dir;
         auto form = completeForm(dir);
         MessageRecorder boxes;
+        QSignalSpy printed(form.get(), &Form1::printWindowRequested);
         form->Command1_Click(7);
         QCOMPARE(describeBoxes(boxes.requests()), QStringList{});
-        QCOMPARE(form->FaltanDatos, short(0));
+        QCOMPARE(printed.count(), 1); // FaltanDatos 0
         // The RFC check runs first and speaks for itself; it is no missing item.
         form->control<MaskedEdit>(u"MaskEdBox1")->setMaskedText(QStringLiteral("GOMJ801301AB1"));
-        form->FaltanDatos = 1;
+        QCOMPARE(form->DatosRequeridos(), short(0));
+        boxes.clear();
         form->Command1_Click(7);
         QCOMPARE(describeBoxes(boxes.requests()),
                  QStringList{plainBox(QStringLiteral("El valor del mes del RFC es incorrecto"))});
-        QCOMPARE(form->FaltanDatos, short(0));
+        QCOMPARE(printed.count(), 2);
         QVERIFY(!QApplication::overrideCursor());
     }
 
@@ -151,8 +154,12 @@ private slots:
             typeText(form->control<QComboBox>(u"cmbBanco"), bankTyped.toLower());
         }
         MessageRecorder boxes;
+        QSignalSpy printed(form.get(), &Form1::printWindowRequested);
         form->Command1_Click(7);
-        QCOMPARE(form->FaltanDatos, short(faltan));
+        QCOMPARE(printed.count(), faltan == 0 ? 1 : 0);
+        QCOMPARE(form->DatosRequeridos(), short(faltan));
+        boxes.clear();
+        form->Command1_Click(7);
         QCOMPARE(describeBoxes(boxes.requests()), list.isNull() ? QStringList{} : QStringList{requiredBox(list)});
     }
 
@@ -168,7 +175,7 @@ private slots:
             "codigo postal,\r,\rCalle,\rVentas Pais,\rVentas Exterior,\rTipo de Registro,\rProductos de exportación");
         QCOMPARE(describeBoxes(boxes.requests()),
                  (QStringList{plainBox(QStringLiteral("El RFC no puede ser menor de 13")), requiredBox(list)}));
-        QCOMPARE(form->FaltanDatos, short(1));
+        QCOMPARE(form->DatosRequeridos(), short(1));
     }
 
     void digitFields_data()

@@ -6,6 +6,7 @@
 #include "questionnaire/support/formtest.h"
 #include "support/testsupport.h"
 
+#include "application/solicitud.h"
 #include "data/datasource.h"
 #include "questionnaire/form1.h"
 #include "questionnaire/keypipeline.h"
@@ -129,14 +130,14 @@ private slots:
         QFETCH(bool, unlockedAfter);
 
         form_->Habilita(unlockedBefore);
-        form_->RFCValido = !messages.isEmpty();
+        form_->application().RFCValido = !messages.isEmpty();
         typeRfc(form_->control<MaskedEdit>(u"MaskEdBox1"), keys);
         QCOMPARE(form_->control<MaskedEdit>(u"MaskEdBox1")->maskedText(), shown);
 
         MessageRecorder boxes;
         leaveRfc();
         QCOMPARE(describeBoxes(boxes.requests()), boxesOf(messages));
-        QCOMPARE(form_->RFCValido, messages.isEmpty());
+        QCOMPARE(form_->application().RFCValido, messages.isEmpty());
         // After a message the clerk is back in the field; else on the next one.
         QCOMPARE(QApplication::focusWidget(),
                  messages.isEmpty() ? static_cast<QWidget *>(form_->control<QLineEdit>(u"txtApePat1"))

@@ -4,6 +4,7 @@
 #include "questionnaire/support/formtest.h"
 #include "support/testsupport.h"
 
+#include "application/solicitud.h"
 #include "data/datasource.h"
 #include "questionnaire/form1.h"
 #include "questionnaire/maskededit.h"
@@ -86,7 +87,7 @@ private slots:
         boxes.answer(MsgAnswer::Cancel);
         QVERIFY(!form->close());
         QVERIFY(form->isVisible());
-        QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditInProgress));
+        QCOMPARE(form->application().dtsDatoProv()->editMode(), int(DataSource::EditInProgress));
         QCOMPARE(form->control<QLineEdit>(u"txtCalle")->text(), QStringLiteral("CALLE NUEVA 7"));
         QCOMPARE(storedStreet(), QStringLiteral("AV. CENTRAL 100"));
         // Asked again on the next try.

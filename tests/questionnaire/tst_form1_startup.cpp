@@ -4,6 +4,7 @@
 #include "questionnaire/support/formtest.h"
 #include "support/testsupport.h"
 
+#include "application/solicitud.h"
 #include "data/datasource.h"
 #include "data/dbf.h"
 #include "questionnaire/form1.h"
@@ -86,14 +87,14 @@ private slots:
         checkList(form->control<QComboBox>(u"Combo1"), {QStringLiteral("Programa nuevo")}, {1});
 
         // New record pending, first entries chosen, no office, first tab.
-        QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditAdd));
+        QCOMPARE(form->application().dtsDatoProv()->editMode(), int(DataSource::EditAdd));
         QCOMPARE(form->control<QComboBox>(u"Combo1")->currentIndex(), 0);
         QCOMPARE(form->control<QComboBox>(u"cmbActividad")->currentIndex(), 0);
         QCOMPARE(form->control<QComboBox>(u"cmbBanco")->currentIndex(), 0);
         QCOMPARE(form->control<QComboBox>(u"Combo5")->currentIndex(), -1);
         QCOMPARE(form->control<TabControl>(u"SSTab1")->currentIndex(), 0);
-        QCOMPARE(form->dtsDatoProv->value(20).toString(), QStringLiteral("14"));
-        QCOMPARE(form->AnioActual, short(2005));
+        QCOMPARE(form->application().dtsDatoProv()->value(20).toString(), QStringLiteral("14"));
+        QCOMPARE(form->application().AnioActual, short(2005));
 
         // Locked: the stretch is off, "Acerca de.." and the fields above the tabs stay on.
         QVERIFY(!form->control<QLineEdit>(u"txtCalle")->isEnabled());
@@ -135,14 +136,14 @@ private slots:
         MessageRecorder boxes;
         auto form = openForm(folder);
 
-        QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditInProgress));
+        QCOMPARE(form->application().dtsDatoProv()->editMode(), int(DataSource::EditInProgress));
         QCOMPARE(form->control<MaskedEdit>(u"MaskEdBox1")->maskedText(), QStringLiteral(" ABC800101AB1"));
         QCOMPARE(form->control<QLineEdit>(u"txtApePat1")->text(), QStringLiteral("EXPORTADORA DEL SUR"));
         QCOMPARE(form->control<QLineEdit>(u"txtAdmLocal")->text(), QStringLiteral("CENTRO"));
         // The stored choices: procedure, activity by its code, office, bank.
         QCOMPARE(form->control<QComboBox>(u"Combo1")->currentIndex(), 0);
         QCOMPARE(form->control<QComboBox>(u"cmbActividad")->currentIndex(), 4);
-        QCOMPARE(form->ClaveActividad, 4);
+        QCOMPARE(form->application().BuscaActividadEntrada(337110), 4);
         QCOMPARE(form->control<QComboBox>(u"Combo5")->currentIndex(), 2);
         QCOMPARE(form->control<QComboBox>(u"cmbBanco")->currentIndex(), 1);
         QCOMPARE(form->control<QComboBox>(u"cmbBanco")->currentData().toLongLong(), 3LL);
@@ -153,7 +154,7 @@ private slots:
         QVERIFY(form->control<QRadioButton>(u"chkAbastecedor")->isChecked());
         QCOMPARE(form->control<QLineEdit>(u"TipoProg")->text(), QStringLiteral("4"));
         // "14" goes into position 20 of the opened record.
-        QCOMPARE(form->dtsDatoProv->value(20).toString(), QStringLiteral("14"));
+        QCOMPARE(form->application().dtsDatoProv()->value(20).toString(), QStringLiteral("14"));
         // Enabled states as designed: Nuevo does not lock an existing record.
         QVERIFY(!form->control<QLineEdit>(u"txtCalle")->isEnabled());
         QVERIFY(form->control<QLineEdit>(u"txtcargo")->isEnabled());
@@ -191,8 +192,8 @@ private slots:
         // Started again in a later year, all six rows are rewritten.
         {
             auto form = openForm(folder, QDate(2031, 12, 31));
-            QCOMPARE(form->dtsVTotales->recordCount(), 3);
-            QCOMPARE(form->dtsVentasExp->recordCount(), 3);
+            QCOMPARE(form->application().dtsVTotales()->recordCount(), 3);
+            QCOMPARE(form->application().dtsVentasExp()->recordCount(), 3);
             form->close();
         }
         QCOMPARE(yearsOfKind(folder, 1), (QList<int>{2030, 2031, 2032}));
@@ -340,7 +341,7 @@ private slots:
         QCOMPARE(form->control<QComboBox>(u"cmbActividad")->currentIndex(),
                  form->control<QComboBox>(u"cmbActividad")->count() - 1);
         QCOMPARE(form->control<QComboBox>(u"Combo1")->currentIndex(), 0);
-        QCOMPARE(form->dtsDatoProv->value(20).toString(), QStringLiteral("14"));
+        QCOMPARE(form->application().dtsDatoProv()->value(20).toString(), QStringLiteral("14"));
     }
 
     void shippedDataFolderStarts()
@@ -354,7 +355,7 @@ private slots:
         QVERIFY(form->control<QComboBox>(u"Combo5")->count() >= 30);
         QVERIFY(form->control<QComboBox>(u"cmbBanco")->count() >= 15);
         QVERIFY(form->control<QComboBox>(u"cmbActividad")->count() >= 60);
-        QCOMPARE(form->dtsDatoProv->editMode(), int(DataSource::EditAdd));
+        QCOMPARE(form->application().dtsDatoProv()->editMode(), int(DataSource::EditAdd));
         QCOMPARE(form->control<QTableView>(u"dbgVTotales")->model()->index(1, 0).data().toString(),
                  QStringLiteral("2024"));
         QVERIFY(form->close());

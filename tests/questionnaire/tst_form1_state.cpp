@@ -3,6 +3,7 @@
 
 #include "questionnaire/support/formtest.h"
 
+#include "application/solicitud.h"
 #include "data/datasource.h"
 #include "questionnaire/form1.h"
 #include "questionnaire/keyorder.h"
@@ -123,8 +124,8 @@ private slots:
                 && !form->control<QRadioButton>(u"chkrodIndirecto")->isChecked());
 
         // The code goes into the record with the next write.
-        form->dtsDatoProv->updateRecord();
-        QCOMPARE(form->dtsDatoProv->value(QStringLiteral("TIPOPROG")).toInt(), 4);
+        form->application().dtsDatoProv()->updateRecord();
+        QCOMPARE(form->application().dtsDatoProv()->value(QStringLiteral("TIPOPROG")).toInt(), 4);
     }
 
     void restoredFromTheStoredCode()
@@ -202,18 +203,18 @@ private slots:
         QTemporaryDir dir;
         auto form = storedForm(dir);
         QSignalSpy run(form.get(), &Form1::commandRun);
-        form->dtsDatoProv->moveFirst();
-        form->dtsDatoProv->moveLast();
-        form->dtsDatoProv->movePrevious();
-        form->dtsDatoProv->moveNext();
+        form->application().dtsDatoProv()->moveFirst();
+        form->application().dtsDatoProv()->moveLast();
+        form->application().dtsDatoProv()->movePrevious();
+        form->application().dtsDatoProv()->moveNext();
         QCOMPARE(run.count(), 4);
         for (const auto &call : run)
             QCOMPARE(call.at(0).toInt(), 5);
         // Other notifications are let through.
         run.clear();
-        form->dtsDatoProv->moveFirst();
+        form->application().dtsDatoProv()->moveFirst();
         run.clear();
-        form->dtsDatoProv->setBookmark(form->dtsDatoProv->bookmark());
+        form->application().dtsDatoProv()->setBookmark(form->application().dtsDatoProv()->bookmark());
         QCOMPARE(run.count(), 0);
     }
 };

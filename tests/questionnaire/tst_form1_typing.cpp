@@ -6,6 +6,7 @@
 #include "questionnaire/support/formtest.h"
 #include "support/testsupport.h"
 
+#include "application/solicitud.h"
 #include "data/datasource.h"
 #include "data/dbf.h"
 #include "questionnaire/form1.h"
@@ -73,10 +74,10 @@ private slots:
         typeText(f, QStringLiteral(" áéíóúüñ"));
         QCOMPARE(f->text(), QStringLiteral("EXPORTADORA DEL SUR 2 ÁÉÍÓÚÜÑ"));
         // What reaches the table is the capital.
-        form_->dtsDatoProv->updateRecord();
+        form_->application().dtsDatoProv()->updateRecord();
         const QJsonArray rows = readWithDbfread(tablePath(folder_, QStringLiteral("datoprov.dbf")));
         QCOMPARE(rows.at(0).toArray().at(1).toString(), QStringLiteral("EXPORTADORA DEL SUR 2 ÁÉÍÓÚÜÑ"));
-        form_->dtsDatoProv->edit();
+        form_->application().dtsDatoProv()->edit();
     }
 
     void emailFieldsStayLowerCase()
@@ -143,7 +144,7 @@ private slots:
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
         QCoreApplication::processEvents(); // the editor hands its text over from the event loop
         QCOMPARE(grid->model()->index(0, 0).data().toString(), QStringLiteral("12"));
-        QCOMPARE(form_->dtsVentasExp->value(QStringLiteral("ETIQUETA")).toString(), QStringLiteral("12"));
+        QCOMPARE(form_->application().dtsVentasExp()->value(QStringLiteral("ETIQUETA")).toString(), QStringLiteral("12"));
 
         // Typing into the blank row of the products grid adds a product.
         form_->control<TabControl>(u"SSTab1")->setCurrentIndex(3);

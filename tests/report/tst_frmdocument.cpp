@@ -4,6 +4,7 @@
 #include "questionnaire/support/formtest.h"
 #include "report/support/pdftest.h"
 
+#include "application/solicitud.h"
 #include "data/datasource.h"
 #include "platform/translations.h"
 #include "questionnaire/form1.h"
@@ -51,7 +52,11 @@ private:
         return openForm(folder, QDate(2005, 6, 15));
     }
 
-    static frmDocument *open(Form1 *f) { return korim::report::showPrintWindow(f); }
+    // As the program opens it: composing from what the questionnaire shows.
+    static frmDocument *open(Form1 *f)
+    {
+        return korim::report::showPrintWindow(f, [f] { return f->snapshot(); }, f->dataFolder());
+    }
 
 private slots:
     void init()
@@ -89,7 +94,7 @@ void TestFrmDocument::toolbarOpensItWhenNothingIsMissing()
     auto f = form(QStringLiteral("toolbar"));
     Form1 *questionnaire = f.get();
     connect(questionnaire, &Form1::printWindowRequested, questionnaire,
-            [questionnaire] { korim::report::showPrintWindow(questionnaire); });
+            [questionnaire] { open(questionnaire); });
     // Something missing: the check speaks, no window.
     f->control<QLineEdit>(u"txtTelefono")->clear();
     f->Command1_Click(7);
@@ -135,10 +140,10 @@ void TestFrmDocument::previewAtOpenPrintsEditsLater()
     QCOMPARE(nextTab(w->RTUltima), static_cast<QWidget *>(w->Command1));
     QCOMPARE(nextTab(w->Command1), static_cast<QWidget *>(w->Command2));
     // The walks leave the sources at their end with the query texts set.
-    QVERIFY(f->dtsProductos->eof());
-    QVERIFY(f->dtsVTotales->eof());
-    QCOMPARE(f->dtsVTotales->recordSource(), QStringLiteral("select * from ventas where tipo = 1"));
-    QCOMPARE(f->dtsVentasExp->recordSource(), QStringLiteral("select * from ventas where tipo = 2"));
+    QVERIFY(f->application().dtsProductos()->eof());
+    QVERIFY(f->application().dtsVTotales()->eof());
+    QCOMPARE(f->application().dtsVTotales()->recordSource(), QStringLiteral("select * from ventas where tipo = 1"));
+    QCOMPARE(f->application().dtsVentasExp()->recordSource(), QStringLiteral("select * from ventas where tipo = 2"));
 
     // Opening again only brings it to the front.
     f->control<QLineEdit>(u"txtCalle")->setText(QStringLiteral("CALLE NUEVA 7"));
@@ -222,9 +227,9 @@ void TestFrmDocument::compositionFailureIsSaid()
     MessageRecorder messages;
     auto f = form(QStringLiteral("failure"));
     // A pending sales edit the table cannot take fails the walk's first move.
-    f->dtsVTotales->moveFirst();
-    f->dtsVTotales->edit();
-    f->dtsVTotales->setValue(1, 1e30);
+    f->application().dtsVTotales()->moveFirst();
+    f->application().dtsVTotales()->edit();
+    f->application().dtsVTotales()->setValue(1, 1e30);
     frmDocument *w = open(f.get());
     QCOMPARE(messages.requests().size(), 1);
     const auto said = messages.requests().first();

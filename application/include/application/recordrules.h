@@ -3,6 +3,8 @@
 // application deleted, the sales rows zeroed, the products deleted, the list
 // keys written into the record by position.
 
+#include "application/schema.h"
+
 #include <QString>
 
 namespace korim::data {
@@ -12,9 +14,9 @@ class DataSource;
 namespace korim::application {
 
 // DATOPROV positions of the keys the lists choose.
-inline constexpr int kActivityKeyField = 22;
-inline constexpr int kOfficeKeyField = 28;
-inline constexpr int kBankKeyField = 35;
+inline constexpr int kActivityKeyField = schema::datoprov::Actividad;
+inline constexpr int kOfficeKeyField = schema::datoprov::AdmLocal;
+inline constexpr int kBankKeyField = schema::datoprov::Banco;
 
 // Zeroes the five figures (positions 1 to 5) of every row recordSource
 // selects and opens the set anew. Throws DataError.

@@ -1,8 +1,9 @@
 #pragma once
-// Form1, the questionnaire window: the single application record of DATOPROV
-// in bound fields, the six VENTAS rows and the products in three grids, the
-// catalogue choices in lists, and the toolbar. It owns the window's seven data
-// sources; the other windows read its controls and sources by name.
+// Form1, the questionnaire window: it shows and edits the application
+// (application::Solicitud, which owns the data sources): the application
+// record in bound fields, the six sales rows and the products in three grids,
+// the catalogue choices in lists, and the toolbar. A handler reads the
+// controls, calls the application and shows the messages.
 //
 // The class is a shell; its routines live in files by concern:
 //   form1.cpp           construction, data sources
@@ -43,8 +44,11 @@ class QTableView;
 class QTextEdit;
 class QToolButton;
 
-namespace korim::data {
-class DataSource;
+namespace korim::application {
+class Solicitud;
+struct Entry;
+struct Shown;
+struct Snapshot;
 }
 
 namespace korim::questionnaire {
@@ -106,7 +110,13 @@ public:
     // show the window.
     void load();
 
-    QString dataFolder() const { return dataFolder_; }
+    QString dataFolder() const;
+    // The application the window shows and edits.
+    application::Solicitud &application() const { return *application_; }
+    // What the window shows now, typed and not yet saved included.
+    application::Shown shown();
+    // The printed application's input from what the window shows now.
+    application::Snapshot snapshot();
     // The system date start-up reads; tests set another day before load().
     void setToday(const QDate &date) { today_ = date; }
 
@@ -119,12 +129,9 @@ public:
     // Sets the three options to not selected (the erase command uses it).
     void uncheckProgrammeOptions();
 
-    // Catalogue lookups.
+    // Selects the list's entries in turn until one has the key; with none
+    // the last stays selected.
     void busca(QComboBox *lista, const QVariant &clave);
-    // The entry busca leaves selected, for a list with no handler of its own.
-    static int buscaPlace(const QAbstractItemModel *entries, const QVariant &clave);
-    void BuscaActividad();
-    void BuscaActividadEntrada();
 
     // The new-application routine.
     void Nuevo();
@@ -140,12 +147,13 @@ public:
     // "Borrar Registro" of the products tab: the current product goes, unasked.
     void Command2_Click();
 
-    // The RFC check: sets RFCValido, shows its messages, calls Habilita.
+    // The RFC check: sets the application's RFCValido, shows its messages,
+    // calls Habilita.
     void ValidaRFC();
     // The RFC field's text-changed handler.
     void MaskEdBox1_Change();
-    // The required-data check; its outcome is in FaltanDatos.
-    void DatosRequeridos();
+    // The required-data check; returns FaltanDatos (0: nothing missing).
+    short DatosRequeridos();
 
     // TotalPersonal and TotalVentas from their parts.
     void recomputeTotals();
@@ -165,22 +173,6 @@ public:
 
     // The label of a field (nullptr when it has none).
     QLabel *labelOf(const QWidget *control) const { return labels_.value(control); }
-
-    // Window-level values.
-    short AnioActual = 0;
-    bool RFCValido = false;
-    short FaltanDatos = 0;
-    // Wider than the other values: activity codes have up to six digits.
-    int ClaveActividad = 0;
-
-    // Data sources.
-    korim::data::DataSource *dtsDatoProv = nullptr;
-    korim::data::DataSource *Data1 = nullptr;
-    korim::data::DataSource *dtsBanco = nullptr;
-    korim::data::DataSource *dtsacti = nullptr;
-    korim::data::DataSource *dtsVTotales = nullptr;
-    korim::data::DataSource *dtsVentasExp = nullptr;
-    korim::data::DataSource *dtsProductos = nullptr;
 
     // What the three grids show of their sources.
     GridModel *productosModel = nullptr;
@@ -274,8 +266,6 @@ private:
     // Tab 6.
     Deferred<QComboBox> cmbBanco{this, &Form1::makeTab6};
 
-    // form1.cpp
-    void createDataSources();
     // form1_layout.cpp
     void buildLayout();
     void buildToolbar();
@@ -317,11 +307,8 @@ private:
     void mapBoundFields(QWidget *root);
     void showCurrentApplication();
     // form1_startup.cpp
-    void fillList(korim::data::DataSource *source, const QString &recordSource, QStandardItemModel *model,
-                  int textPosition, int keyPosition, int minFields);
-    void writeSalesYears(korim::data::DataSource *source, const QString &recordSource, int kind);
+    static void fillList(QStandardItemModel *model, const QList<application::Entry> &catalogue);
     void tabChanged(int index);
-    QString tableFile(const QString &table) const;
     // form1_state.cpp
     void connectStateHandlers();
     void optionClicked(int code);
@@ -333,7 +320,6 @@ private:
     void activityFocusLost();
     void bankTextEdited();
     void bankFocusLost();
-    bool writeApplicationField(int position, const QVariant &value);
     // form1_rfc.cpp
     void connectRfcHandlers();
     void rfcFocusGained();
@@ -343,13 +329,11 @@ private:
     void connectKeyFilters();
     void connectTabTotals(int tab);
     QList<QLineEdit *> requiredFields();
-    bool hasExportProducts() const;
     // The bank entry the list shows, -1 when its text names none (typed free).
     int chosenBankEntry() const;
     // form1_commands.cpp
     void connectCommandHandlers();
     bool saveListsChosen();
-    void ensureApplicationOpen();
     void writeOfficeActivityBank();
     void clearAfterErase();
     // form1_disco.cpp
@@ -367,7 +351,7 @@ private:
     bool storeGridValue(GridModel *model, int row, int column, const QVariant &value);
     void followGridRow(GridModel *model, int row);
 
-    QString dataFolder_;
+    application::Solicitud *application_;
     QDate today_;
     QHash<const QWidget *, QLabel *> labels_;
     // The bank catalogue, read at start-up, and the entry its list shows

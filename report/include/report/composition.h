@@ -1,40 +1,20 @@
 #pragma once
 // The printed application as one fixed-column text, built from a plain value:
-// what the questionnaire shows, the records of the three walks, the date and
-// the locale. Nothing here touches a window or a table.
+// the application's snapshot (what the questionnaire shows, the records of
+// the three walks, the date and the locale). Nothing here touches a window or
+// a table.
+
+#include "application/snapshot.h"
 
 #include <QDate>
-#include <QList>
 #include <QLocale>
 #include <QString>
-#include <QStringList>
 #include <QVariant>
 
 namespace korim::report {
 
-struct ApplicationInput {
-    // Texts the questionnaire shows (lists: their shown entry).
-    QString tipoTramite;
-    bool prodFinal = false;     // "Productor Directo"
-    bool prodIndirecto = false; // "Productor Indirecto"
-    bool abastecedor = false;   // "Directo e Indirecto"
-    QString rfc;                // all 13 places, blanks kept
-    QString apePat, apeMat, nombre;
-    QString calle, colonia, cp, estado, ciudad, delMun;
-    QString telefono, fax, email;
-    QString actividad, admLocal;
-    QString repApePat, repApeMat, repNombre, repTelefono, repFax, repEmail;
-    QString empleados, obreros, ventasPais, ventasExterior;
-    QString banco, sucursal, numCuenta, localidad, domSucursal;
-
-    // Records of the walks, fields by position (VENTAS layout for the sales).
-    QList<QVariantList> totales;   // kind 1
-    QList<QVariantList> ventasExp; // kind 2
-    QStringList productos;         // descriptions
-
-    QDate today;
-    QLocale locale;
-};
+// What the composition reads: the snapshot of the application.
+using ApplicationInput = korim::application::Snapshot;
 
 struct ComposedApplication {
     QString text;        // line feeds only

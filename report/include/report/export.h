@@ -1,20 +1,21 @@
 #pragma once
-// The application written to files without the print window, as the window
-// would print it right after start-up (the command line's --text and --pdf).
+// The application written to files without any window, as the print window
+// would print it right after start-up (the command line's --text and --pdf):
+// from the application's stored snapshot.
 // Failures are said through the message layer; the result says whether the
 // file was written.
 
 #include <QString>
 
-namespace korim::questionnaire {
-class Form1;
+namespace korim::application {
+class Solicitud;
 }
 
 namespace korim::report {
 
 // UTF-8 with line feeds; "-" writes to standard output.
-bool writeApplicationText(questionnaire::Form1 &form, const QString &path);
+bool writeApplicationText(application::Solicitud &application, const QString &path);
 // Letter, landscape: the application, then the considerations.
-bool writeApplicationPdf(questionnaire::Form1 &form, const QString &path);
+bool writeApplicationPdf(application::Solicitud &application, const QString &path);
 
 } // namespace korim::report

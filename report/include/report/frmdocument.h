@@ -16,17 +16,18 @@ class QPrinter;
 class QPushButton;
 class QTextEdit;
 
-namespace korim::questionnaire {
-class Form1;
-}
 
 namespace korim::report {
 
 class frmDocument : public QWidget {
     Q_OBJECT
 public:
-    // The window reads form's controls and data sources; it closes with it.
-    explicit frmDocument(questionnaire::Form1 *form);
+    // What the questionnaire shows at this moment, typed and not yet saved
+    // included; it may throw korim::data::DataError.
+    using SnapshotSource = std::function<application::Snapshot()>;
+    // Composes from snapshot at each "&Imprimir" and reads the considerations
+    // from dataFolder; closes with owner.
+    frmDocument(QObject *owner, SnapshotSource snapshot, QString dataFolder);
     ~frmDocument() override;
 
     // Lays out, then fills the preview with the composition of this moment.
@@ -65,14 +66,16 @@ private:
     bool compose(ComposedApplication *out);
     void print(const ComposedApplication &application);
 
-    QPointer<questionnaire::Form1> form_;
+    QPointer<QObject> owner_;
+    SnapshotSource snapshot_;
+    QString dataFolder_;
     std::unique_ptr<QPrinter> printer_;
     QDate today_;
     QLocale locale_;
 };
 
-// Opens the print window beside form, or brings the open one to the front
+// Opens the print window beside owner, or brings the open one to the front
 // (its Load does not run again).
-frmDocument *showPrintWindow(questionnaire::Form1 *form);
+frmDocument *showPrintWindow(QObject *owner, frmDocument::SnapshotSource snapshot, const QString &dataFolder);
 
 } // namespace korim::report
