@@ -463,7 +463,7 @@ QString Solicitud::fieldText(const char *field) const
     }
 }
 
-Shown Solicitud::storedShown() const
+Shown Solicitud::shownFromRecord() const
 {
     namespace d = schema::datoprov;
     Shown shown;

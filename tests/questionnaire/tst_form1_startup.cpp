@@ -34,6 +34,18 @@ class StartupTest : public QObject {
     Q_OBJECT
 
 private:
+    static QStringList describe(const korim::application::Shown &s)
+    {
+        QStringList out;
+        for (const auto &[member, field] : korim::application::shownFields())
+            out << QStringLiteral("%1=%2").arg(QLatin1String(field), s.*member);
+        out << QStringLiteral("rfc=[%1]").arg(s.rfc) << QStringLiteral("tramite=%1").arg(s.tipoTramite)
+            << QStringLiteral("actividad=%1").arg(s.actividad) << QStringLiteral("admlocal=%1").arg(s.admLocal)
+            << QStringLiteral("banco=%1").arg(s.banco)
+            << QStringLiteral("options=%1%2%3").arg(s.prodFinal).arg(s.prodIndirecto).arg(s.abastecedor);
+        return out;
+    }
+
     static void checkList(QComboBox *list, const QStringList &texts, const QList<qlonglong> &keys)
     {
         QCOMPARE(list->count(), texts.size());
@@ -360,6 +372,41 @@ private slots:
                  QStringLiteral("2024"));
         QVERIFY(form->close());
         QVERIFY(boxes.requests().isEmpty());
+    }
+
+    // What the command line prints without a window is what the window shows
+    // after start-up: the application reads it from the record alone.
+    void windowShowsWhatTheRecordHolds_data()
+    {
+        QTest::addColumn<QVariantMap>("changes"); // over the sample; RFC null: no application
+        const QVariantMap none;
+        QTest::newRow("new application") << QVariantMap{{QStringLiteral("RFC"), QVariant()}};
+        QTest::newRow("sample") << none;
+        QTest::newRow("complete") << completeApplication();
+        QTest::newRow("keys that match nothing")
+            << QVariantMap{{QStringLiteral("ADMLOCAL"), 77}, {QStringLiteral("CVEBANCO"), 1}, {QStringLiteral("ACTIVIDAD"), 1}};
+        QTest::newRow("indirect programme, maquila")
+            << QVariantMap{{QStringLiteral("TIPOPROG"), 2}, {QStringLiteral("NUMMAQUILA"), 1234}};
+        QTest::newRow("RFC a place refuses, short RFC")
+            << QVariantMap{{QStringLiteral("RFC"), QStringLiteral("AB?C80X101")}};
+        QTest::newRow("mixed case and figures as text")
+            << QVariantMap{{QStringLiteral("APEPATRAZ"), QStringLiteral("Gómez y Cía")},
+                           {QStringLiteral("VTPAIS"), QStringLiteral("1,234.50")}};
+    }
+    void windowShowsWhatTheRecordHolds()
+    {
+        QFETCH(QVariantMap, changes);
+        FolderSpec spec;
+        if (!changes.contains(QStringLiteral("RFC")) || !changes.value(QStringLiteral("RFC")).isNull()) {
+            QVariantMap app = sampleApplication();
+            for (auto it = changes.cbegin(); it != changes.cend(); ++it)
+                app.insert(it.key(), it.value());
+            spec.application = app;
+        }
+        QTemporaryDir dir;
+        MessageRecorder boxes;
+        auto form = openForm(makeDataFolder(dir.path(), spec));
+        QCOMPARE(describe(form->shown()), describe(form->application().shownFromRecord()));
     }
 };
 

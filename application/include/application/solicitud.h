@@ -120,15 +120,16 @@ public:
     // "Borrar Registro": the current product goes. Throws DataError.
     void deleteCurrentProduct();
 
-    // What the questionnaire shows right after start-up, read from the store.
-    Shown storedShown() const;
+    // What the questionnaire shows of the open record right after start-up
+    // (the stored application, or a new one).
+    Shown shownFromRecord() const;
     // The printed application's input: shown as given, the sales rows and
     // products as the sources hold them. The two sales sources get their
     // print query texts (not re-opened) and all three are left at their end.
     // "No current record" skips the step that raised it; any other failure
     // throws (DataError).
     Snapshot snapshot(const Shown &shown);
-    Snapshot snapshot() { return snapshot(storedShown()); }
+    Snapshot snapshot() { return snapshot(shownFromRecord()); }
 
     // The sources the questionnaire binds its fields and grids to.
     data::DataSource *dtsDatoProv() const { return dtsDatoProv_; }
