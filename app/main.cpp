@@ -22,6 +22,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 using namespace korim;
 
@@ -127,35 +128,24 @@ int runBatch(const QString &folder, const CommandLine &cl)
     return ok ? 0 : 1;
 }
 
-} // namespace
-
-int main(int argc, char **argv)
+// Nothing is shown: no display is needed, and Qt's own chatter about the
+// missing one stays out of the messages.
+void quietForCommandLine()
 {
-    const CommandLine cl = parseCommandLine(argc, argv);
-    if (cl.withoutWindow()) {
-        // Nothing is shown: no display is needed, and Qt's own chatter about
-        // the missing one stays out of the messages.
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-        qputenv("QT_LOGGING_RULES", "qt.qpa.*=false");
-        platform::setCommandLineMode(true);
-        // Qt's own notes (in English, about the session) are not the
-        // program's messages; its criticals still go out.
-        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
-            if (type == QtCriticalMsg || type == QtFatalMsg)
-                say(stderr, text + QLatin1Char('\n'));
-        });
-    }
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    qputenv("QT_LOGGING_RULES", "qt.qpa.*=false");
+    platform::setCommandLineMode(true);
+    // Qt's own notes (in English, about the session) are not the program's
+    // messages; its criticals still go out.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            say(stderr, text + QLatin1Char('\n'));
+    });
+}
 
-    // Without a window the program is a GUI application but not a Widgets
-    // one: Qt refuses to make any widget then, so printing from the command
-    // line cannot come to depend on the questionnaire or a message box.
-    const std::unique_ptr<QGuiApplication> app = cl.withoutWindow()
-                                                     ? std::make_unique<QGuiApplication>(argc, argv)
-                                                     : std::make_unique<QApplication>(argc, argv);
-    QGuiApplication::setApplicationName(QStringLiteral("KORIM"));
-    QGuiApplication::setApplicationVersion(QString::fromLatin1(kVersion));
-    platform::installSpanishTranslations(*app);
-
+// A mistake, --help or --version: answered without the data folder.
+std::optional<int> answerAlone(const CommandLine &cl)
+{
     if (!cl.ok) {
         say(stderr, QStringLiteral("korim: %1\nPruebe «korim --help».\n").arg(cl.error));
         return 2;
@@ -168,17 +158,13 @@ int main(int argc, char **argv)
         say(stdout, QStringLiteral("KORIM %1\n").arg(QString::fromLatin1(kVersion)));
         return 0;
     }
+    return std::nullopt;
+}
 
-    // The lock lives as long as the program.
-    QString message;
-    const auto session = application::openDataFolder(&message);
-    if (!session)
-        return refuse(message);
-
-    if (cl.batch())
-        return runBatch(session->folder(), cl);
-
-    questionnaire::Form1 window(session->folder());
+// The questionnaire window and the windows it asks for, until it closes.
+int runWindow(const QString &folder)
+{
+    questionnaire::Form1 window(folder);
     try {
         window.load();
     } catch (const data::DataError &e) {
@@ -200,10 +186,41 @@ int main(int argc, char **argv)
     // Start-up measurements: leave once the window has been painted whole,
     // which is what the clerk waits for (the grab paints every control).
     if (qEnvironmentVariableIsSet("KORIM_QUIT_AFTER_SHOW")) {
-        QTimer::singleShot(0, app.get(), [&window] {
+        QTimer::singleShot(0, &window, [&window] {
             window.grab();
             QCoreApplication::quit();
         });
     }
     return QApplication::exec();
+}
+
+} // namespace
+
+int main(int argc, char **argv)
+{
+    const CommandLine cl = parseCommandLine(argc, argv);
+    if (cl.withoutWindow())
+        quietForCommandLine();
+
+    // Without a window the program is a GUI application but not a Widgets
+    // one: Qt refuses to make any widget then, so printing from the command
+    // line cannot come to depend on the questionnaire or a message box.
+    const std::unique_ptr<QGuiApplication> app = cl.withoutWindow()
+                                                     ? std::make_unique<QGuiApplication>(argc, argv)
+                                                     : std::make_unique<QApplication>(argc, argv);
+    QGuiApplication::setApplicationName(QStringLiteral("KORIM"));
+    QGuiApplication::setApplicationVersion(QString::fromLatin1(kVersion));
+    platform::installSpanishTranslations(*app);
+
+    if (const std::optional<int> answered = answerAlone(cl))
+        return *answered;
+
+    // The lock lives as long as the program.
+    QString message;
+    const auto session = application::openDataFolder(&message);
+    if (!session)
+        return refuse(message);
+    if (cl.batch())
+        return runBatch(session->folder(), cl);
+    return runWindow(session->folder());
 }
