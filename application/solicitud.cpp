@@ -135,12 +135,11 @@ const QList<std::pair<QString Shown::*, const char *>> &shownFields()
 
 int buscaPlace(const Catalogue &entries, const QVariant &clave)
 {
-    const QString wanted = keyText(clave);
-    for (int i = 0; i < entries.size(); ++i) {
-        if (keyText(entries.at(i).key) == wanted)
-            return i;
-    }
-    return int(entries.size()) - 1;
+    QList<QVariant> keys;
+    keys.reserve(entries.size());
+    for (const Entry &e : entries)
+        keys.append(e.key);
+    return buscaPlace(keys, clave);
 }
 
 int buscaPlace(const QList<QVariant> &keys, const QVariant &clave)
