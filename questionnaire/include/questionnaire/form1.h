@@ -6,9 +6,9 @@
 // controls, calls the application and shows the messages.
 //
 // The class is a shell; its routines live in files by concern:
-//   form1.cpp           construction, data sources
+//   form1.cpp           construction
 //   form1_layout.cpp    controls and measures
-//   form1_binding.cpp   bound fields
+//   form1_binding.cpp   bound fields and what the window shows
 //   form1_startup.cpp   start-up, tab switching, shut-down
 //   form1_state.cpp     Habilita, programme type, procedure type, move reaction
 //   form1_lookups.cpp   catalogue lookups and the list handlers
