@@ -7,6 +7,7 @@
 #include "platform/messages.h"
 #include "questionnaire/maskededit.h"
 #include "application/recordrules.h"
+#include "application/rfcrules.h"
 #include "application/rules.h"
 #include "questionnaire/tabcontrol.h"
 
@@ -30,7 +31,6 @@ namespace {
 
 constexpr int kTabRepresentante = 1;
 constexpr int kTabDevolucionIva = 6;
-const QString kRfcMask = QStringLiteral("&&&&999999aaa");
 
 void tell(QWidget *parent, const QString &text, platform::MsgIcon icon = platform::MsgIcon::None)
 {
@@ -221,7 +221,7 @@ void Form1::clearAfterErase()
     txtanomaquila->setText(QString());
     MaskEdBox1->setMask(QString());
     MaskEdBox1->setText(QString());
-    MaskEdBox1->setMask(kRfcMask);
+    MaskEdBox1->setMask(rfcMask());
 
     uncheckProgrammeOptions();
     Combo5->setCurrentIndex(0);
