@@ -238,23 +238,17 @@ QString formatWithPattern(double value, const QString &pattern, const QLocale &l
     return text;
 }
 
-QString reportAmount(const QVariant &value, const QLocale &locale)
+QString reportAmount(const QVariant &value, const QLocale &locale, int width)
 {
-    constexpr int width = 30;
     constexpr int column = 16;
     QString formatted;
-    if (value.isValid() && !value.isNull()) {
-        const double number = value.typeId() == QMetaType::QString
-                                  ? numericValue(value.toString())
-                                  : value.toDouble();
-        formatted = formatWithPattern(number, QStringLiteral("###,###,###.#0"), locale).trimmed();
-    }
+    if (value.isValid() && !value.isNull())
+        formatted = formatWithPattern(numericValueOf(value), QStringLiteral("###,###,###.#0"), locale).trimmed();
     // A figure wider than the column is printed whole: cutting its leading
-    // digits would print a different amount.
+    // digits would print a different amount on a signed form.
     if (formatted.size() > column)
         return formatted;
-    const QString padded = QString(width - 2, QLatin1Char(' ')) + formatted;
-    return padded.right(column);
+    return (QString(qMax(width - 2, 0), QLatin1Char(' ')) + formatted).right(column);
 }
 
 double numericValueOf(const QVariant &value)

@@ -1,6 +1,7 @@
 #include "application/solicitud.h"
 
 #include "application/mask.h"
+#include "application/rfcrules.h"
 #include "application/rules.h"
 #include "application/schema.h"
 #include "data/datasource.h"
@@ -17,8 +18,6 @@ using korim::data::DataError;
 using korim::data::DataSource;
 
 namespace {
-
-const QString kRfcMask = QStringLiteral("&&&&999999aaa");
 
 // Start-up cannot go on: the message names the file and says what is wrong.
 [[noreturn]] void fail(const QString &message)
@@ -468,7 +467,7 @@ Shown Solicitud::shownFromRecord() const
     Shown shown;
     for (const auto &[member, field] : shownFields())
         shown.*member = fieldText(field);
-    shown.rfc = placeInMask(kRfcMask, QLatin1Char(' '), fieldText(d::RFC));
+    shown.rfc = placeInMask(rfcMask(), QLatin1Char(' '), fieldText(d::RFC));
     const QString programme = fieldText(d::TIPOPROG);
     shown.prodFinal = programme == QLatin1String("1");
     shown.prodIndirecto = programme == QLatin1String("2");

@@ -1,6 +1,7 @@
 // Table files: checks at open, the in-memory table and its durable writes.
 #include "data/dbf.h"
 #include "dbfformat.h"
+#include "data/durable.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -476,34 +477,11 @@ FileImage readFile(const QString &path)
     return image;
 }
 
-bool writeAll(int fd, const char *data, qint64 size, qint64 offset)
-{
-    while (size > 0) {
-        const ssize_t n = ::pwrite(fd, data, size_t(size), off_t(offset));
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        data += n;
-        size -= n;
-        offset += n;
-    }
-    return true;
-}
-
-void syncDirectory(const QString &dir)
-{
-    const int fd = ::open(QFile::encodeName(dir).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return;
-    // Some file systems cannot sync a directory; the rename is then as durable as they make it.
-    ::fsync(fd);
-    ::close(fd);
-}
-
-// Replaces the file at path with image: temporary file in the same folder,
-// fsync, rename over, fsync of the folder. Returns the new file's identity.
-std::pair<dev_t, ino_t> replaceFile(const QString &path, const QByteArray &image)
+// Replaces the file at path with image (see writeDurably). Returns the new
+// file's identity once it stands under the name: also when only the flush
+// of its folder failed, which *folderError then tells (else 0). Any earlier
+// failure throws and leaves the old file as it was.
+std::pair<dev_t, ino_t> replaceFile(const QString &path, const QByteArray &image, int *folderError)
 {
     const QFileInfo info(path);
     const QString name = info.fileName();
@@ -517,42 +495,23 @@ std::pair<dev_t, ino_t> replaceFile(const QString &path, const QByteArray &image
             folder.remove(stale);
     }
 
-    auto failWith = [&](int err) {
-        throw DbfError(path, QStringLiteral("No se pudo guardar el archivo %1 (%2).").arg(name, systemReason(err)));
-    };
-    QByteArray tmpl = QFile::encodeName(dir + QLatin1Char('/') + prefix + QStringLiteral("XXXXXX"));
-    const int fd = ::mkostemp(tmpl.data(), O_CLOEXEC);
-    if (fd < 0)
-        failWith(errno);
-    auto abandon = [&](int err) {
-        ::close(fd);
-        ::unlink(tmpl.constData());
-        failWith(err);
-    };
     struct stat old {};
-    const QByteArray native = QFile::encodeName(path);
-    const mode_t mode = ::stat(native.constData(), &old) == 0 ? (old.st_mode & 07777) : 0644;
-    if (::fchmod(fd, mode) != 0)
-        abandon(errno);
-    if (!writeAll(fd, image.constData(), image.size(), 0))
-        abandon(errno ? errno : EIO);
-    if (::fsync(fd) != 0)
-        abandon(errno);
-    struct stat st {};
-    if (::fstat(fd, &st) != 0)
-        abandon(errno);
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(tmpl.constData());
-        failWith(err);
-    }
-    if (::rename(tmpl.constData(), native.constData()) != 0) {
-        const int err = errno;
-        ::unlink(tmpl.constData());
-        failWith(err);
-    }
-    syncDirectory(dir);
-    return {st.st_dev, st.st_ino};
+    const mode_t mode = ::stat(QFile::encodeName(path).constData(), &old) == 0 ? (old.st_mode & 07777) : 0644;
+    const DurableWrite written = writeDurably(path, prefix, [&](int fd) {
+        return ::fchmod(fd, mode) == 0 && writeAll(fd, image.constData(), image.size());
+    });
+    if (!written.placed())
+        throw DbfError(path, QStringLiteral("No se pudo guardar el archivo %1 (%2).").arg(name, systemReason(written.error)));
+    *folderError = written.ok() ? 0 : written.error;
+    return {written.device, written.inode};
+}
+
+// The new file stands under its name but its folder was not flushed: a power
+// cut could still bring the old one back, so the save is not done.
+[[noreturn]] void failFolderSync(const QString &path, int error)
+{
+    throw DbfError(path, QStringLiteral("No se pudo guardar el archivo %1 en su carpeta (%2).")
+                             .arg(baseName(path), systemReason(error)));
 }
 
 } // namespace
@@ -718,10 +677,15 @@ struct DbfTable::Impl {
         if (::stat(QFile::encodeName(path).constData(), &st) != 0)
             fail(QStringLiteral("No se pudo guardar el archivo %1 (%2).").arg(name, systemReason(errno)));
         checkSameFile(st);
-        const auto [dev, ino] = replaceFile(path, out);
+        int folderError = 0;
+        const auto [dev, ino] = replaceFile(path, out, &folderError);
         closeWriteFd();
         device = dev;
         inode = ino;
+        // The table stays as it was, so that the caller's retry writes this
+        // same file again; it now knows the file under its name as its own.
+        if (folderError != 0)
+            failFolderSync(path, folderError);
 
         Layout next;
         next.fields = layout.fields;
@@ -759,8 +723,8 @@ struct DbfTable::Impl {
         }
         const QByteArray date = todayDateBytes();
         const bool newDate = image.mid(1, 3) != date;
-        if ((newDate && !writeAll(writeFd, date.constData(), 3, 1))
-            || !writeAll(writeFd, rec.constData(), rec.size(), offset) || ::fdatasync(writeFd) != 0) {
+        if ((newDate && !writeAllAt(writeFd, date.constData(), 3, 1))
+            || !writeAllAt(writeFd, rec.constData(), rec.size(), offset) || ::fdatasync(writeFd) != 0) {
             const int err = errno ? errno : EIO;
             closeWriteFd();
             fail(QStringLiteral("No se pudo guardar el archivo %1 (%2).").arg(name, systemReason(err)));
@@ -818,7 +782,10 @@ void DbfTable::create(const QString &path, const QList<FieldDef> &fields, const 
         out += scratch.encodeRecord(row);
     }
     out += kFileEnd;
-    replaceFile(absolute, out);
+    int folderError = 0;
+    replaceFile(absolute, out, &folderError);
+    if (folderError != 0)
+        failFolderSync(absolute, folderError);
 }
 
 const QString &DbfTable::path() const { return d->path; }

@@ -1,5 +1,6 @@
 #include "platform/datafolder.h"
 
+#include "data/durable.h"
 #include "data/folder.h"
 #include "platform/places.h"
 
@@ -71,15 +72,6 @@ bool pathExists(const QString &path)
     return ::lstat(QFile::encodeName(path).constData(), &st) == 0;
 }
 
-void syncPath(const QString &path)
-{
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-}
-
 // Copies one file and flushes it to the disk; errno tells why when false.
 bool copyDurably(const QString &from, const QString &to)
 {
@@ -93,25 +85,7 @@ bool copyDurably(const QString &from, const QString &to)
         errno = saved;
         return false;
     }
-    bool ok = true;
-    char buffer[65536];
-    while (ok) {
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            ok = n == 0;
-            break;
-        }
-        for (ssize_t done = 0; ok && done < n;) {
-            const ssize_t w = ::write(out, buffer + done, static_cast<size_t>(n - done));
-            if (w < 0 && errno == EINTR)
-                continue;
-            ok = w > 0;
-            done += ok ? w : 0;
-        }
-    }
-    ok = ok && ::fsync(out) == 0;
+    bool ok = data::copyAll(in, out) && ::fsync(out) == 0;
     const int saved = errno;
     ok = ::close(out) == 0 && ok;
     ::close(in);
@@ -157,7 +131,10 @@ QString install(const QString &folder, const QString &shipped)
             return failed(error);
         }
     }
-    syncPath(temp);
+    if (const int error = data::syncFolder(temp)) {
+        removeTree(temp);
+        return failed(error);
+    }
     if (::rename(tmpl.constData(), QFile::encodeName(folder).constData()) != 0) {
         const int error = errno;
         removeTree(temp);
@@ -166,7 +143,9 @@ QString install(const QString &folder, const QString &shipped)
             return {};
         return failed(error);
     }
-    syncPath(parent);
+    // Installed, but a power cut could still take the folder away again.
+    if (const int error = data::syncFolder(parent))
+        return failed(error);
     return {};
 }
 

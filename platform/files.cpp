@@ -10,7 +10,8 @@
 #include <cstring>
 
 #ifndef Q_OS_WIN
-#include <cerrno>
+#include "data/durable.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -60,71 +61,9 @@ bool wildcardMatch(QStringView pattern, QStringView name)
 }
 
 #ifndef Q_OS_WIN
-bool writeAll(int fd, const char *data, qint64 size)
-{
-    while (size > 0) {
-        const ssize_t n = ::write(fd, data, static_cast<size_t>(size));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += n;
-        size -= n;
-    }
-    return true;
-}
-
-// Copies what is left to read of in to out.
-bool copyBytes(int in, int out)
-{
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        if (n == 0)
-            return true;
-        if (!writeAll(out, buffer, n))
-            return false;
-    }
-}
-
-// Gives the finished copy at tmpl its name dst.
-bool placeCopy(const QByteArray &tmpl, const QByteArray &dst, bool failIfExists)
-{
-    if (!failIfExists)
-        return ::rename(tmpl.constData(), dst.constData()) == 0;
-    // link() refuses an existing name, which makes the check and the
-    // placing one step; media without hard links fall back to rename.
-    if (::link(tmpl.constData(), dst.constData()) == 0) {
-        ::unlink(tmpl.constData());
-        return true;
-    }
-    if (errno == EEXIST)
-        return false;
-    struct stat existing {};
-    return ::lstat(dst.constData(), &existing) != 0 && errno == ENOENT
-           && ::rename(tmpl.constData(), dst.constData()) == 0;
-}
-
-void syncFolder(const QString &folder)
-{
-    const int dirFd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dirFd >= 0) {
-        ::fsync(dirFd);
-        ::close(dirFd);
-    }
-}
-
 bool copyPosix(const QString &source, const QString &target, bool failIfExists)
 {
-    const QByteArray src = QFile::encodeName(source);
-    const QByteArray dst = QFile::encodeName(target);
-    const int in = ::open(src.constData(), O_RDONLY | O_CLOEXEC);
+    const int in = ::open(QFile::encodeName(source).constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
         return false;
     struct stat st {};
@@ -132,27 +71,20 @@ bool copyPosix(const QString &source, const QString &target, bool failIfExists)
         ::close(in);
         return false;
     }
-    const QString folder = QFileInfo(target).absolutePath();
-    QByteArray tmpl = QFile::encodeName(folder + QStringLiteral("/.korim-copy-XXXXXX"));
-    const int out = ::mkostemp(tmpl.data(), O_CLOEXEC);
-    if (out < 0) {
-        ::close(in);
-        return false;
-    }
-    bool ok = copyBytes(in, out);
+    const data::DurableWrite written = data::writeDurably(
+        target, QStringLiteral(".korim-copy-"),
+        [&](int out) {
+            if (!data::copyAll(in, out))
+                return false;
+            // The source's permissions where the medium keeps them; FAT media
+            // refuse modes their mount options do not give, which is no
+            // reason to fail.
+            ::fchmod(out, st.st_mode & 0777);
+            return true;
+        },
+        failIfExists ? data::Placing::KeepExisting : data::Placing::Replace);
     ::close(in);
-    // The source's permissions where the medium keeps them; FAT media refuse
-    // modes their mount options do not give, which is no reason to fail.
-    ::fchmod(out, st.st_mode & 0777);
-    ok = ok && ::fsync(out) == 0;
-    ok = (::close(out) == 0) && ok;
-    ok = ok && placeCopy(tmpl, dst, failIfExists);
-    if (!ok) {
-        ::unlink(tmpl.constData());
-        return false;
-    }
-    syncFolder(folder);
-    return true;
+    return written.ok();
 }
 #endif
 

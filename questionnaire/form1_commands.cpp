@@ -3,6 +3,7 @@
 
 #include "questionnaire/form1.h"
 
+#include "application/rfcrules.h"
 #include "application/rules.h"
 #include "application/solicitud.h"
 #include "data/datasource.h"
@@ -29,7 +30,6 @@ namespace {
 
 constexpr int kTabRepresentante = 1;
 constexpr int kTabDevolucionIva = 6;
-const QString kRfcMask = QStringLiteral("&&&&999999aaa");
 
 void tell(QWidget *parent, const QString &text, platform::MsgIcon icon = platform::MsgIcon::None)
 {
@@ -199,7 +199,7 @@ void Form1::clearAfterErase()
     txtanomaquila->setText(QString());
     MaskEdBox1->setMask(QString());
     MaskEdBox1->setText(QString());
-    MaskEdBox1->setMask(kRfcMask);
+    MaskEdBox1->setMask(rfcMask());
 
     uncheckProgrammeOptions();
     Combo5->setCurrentIndex(0);

@@ -4,8 +4,8 @@
 
 #include "questionnaire/form1.h"
 
+#include "application/rfcrules.h"
 #include "application/solicitud.h"
-
 #include "questionnaire/controltable.h"
 #include "questionnaire/gridmodel.h"
 #include "questionnaire/keyorder.h"
@@ -271,7 +271,7 @@ void Form1::buildTopRows()
     const int y1 = 41;
     const int y2 = 65;
     MaskEdBox1 = make<MaskedEdit>(this, "MaskEdBox1", QRect(130, y1, 140, kFieldHeight));
-    MaskEdBox1->setMask(QStringLiteral("&&&&999999aaa"), QLatin1Char(' '));
+    MaskEdBox1->setMask(application::rfcMask(), QLatin1Char(' '));
     describe(MaskEdBox1, addLabel(this, QStringLiteral("RFC"), QRect(20, y1, 0, 0), MaskEdBox1),
              QStringLiteral("1"), QStringLiteral("RFC"));
     KeyPipeline::setMode(MaskEdBox1, KeyMode::Upper);

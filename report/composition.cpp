@@ -2,6 +2,8 @@
 
 #include "application/rules.h"
 
+#include <initializer_list>
+
 namespace korim::report {
 
 namespace {
@@ -29,26 +31,24 @@ QString yearText(const QVariantList &record)
     return application::plainNumber(v.toDouble());
 }
 
-QString amountColumn(const QVariantList &record, int position, int width, const QLocale &locale)
+// The rows of one sales table: the year, then the amounts of the given positions.
+void appendSalesRows(QString &out, const QList<QVariantList> &records, std::initializer_list<int> positions,
+                     const QLocale &locale)
 {
-    const QVariant value = record.value(position);
-    QString formatted;
-    if (value.isValid() && !value.isNull())
-        formatted = application::formatWithPattern(application::numericValueOf(value),
-                                                     QStringLiteral("###,###,###.#0"), locale)
-                        .trimmed();
-    // A figure wider than its column is printed whole: cutting its leading
-    // digits would print a different amount on a signed form.
-    if (formatted.size() > 16)
-        return formatted;
-    return (spaces(qMax(width - 2, 0)) + formatted).right(16);
+    for (const QVariantList &record : records) {
+        out += yearText(record);
+        for (int position : positions)
+            out += application::reportAmount(record.value(position), locale, 30);
+        out += kLf;
+    }
 }
 
 // Heading then rows; an empty walk leaves the table out altogether.
-void appendTotales(QString &out, const ApplicationInput &in)
+QString totalesTable(const ApplicationInput &in)
 {
     if (in.totales.isEmpty())
-        return;
+        return {};
+    QString out;
     out += kLf;
     out += QStringLiteral("Ventas totales e intercambio comercial con el exterior\n");
     out += underscores(31) + kLf;
@@ -60,18 +60,16 @@ void appendTotales(QString &out, const ApplicationInput &in)
     out += spaces(59) + kLf;
     out += spaces(5) + QStringLiteral("|(miles de pesos)|") + underscores(23) + QStringLiteral("(miles de dolares) ")
            + underscores(23) + QStringLiteral("|") + kLf;
-    for (const QVariantList &record : in.totales) {
-        out += yearText(record);
-        for (int position : {1, 2, 3, 4, 5, 6})
-            out += FormateaTotales(record, position, 30, in.locale);
-        out += kLf;
-    }
+    appendSalesRows(out, in.totales, {1, 2, 3, 4, 5, 6}, in.locale);
+    return out;
 }
 
-void appendVentasExp(QString &out, const ApplicationInput &in)
+// Position 2 of these records is not printed.
+QString ventasExpTable(const ApplicationInput &in)
 {
     if (in.ventasExp.isEmpty())
-        return;
+        return {};
+    QString out;
     out += kLf;
     out += QStringLiteral("Ventas a exportadores finales realizadas atraves de :\n");
     out += underscores(31) + kLf;
@@ -83,24 +81,154 @@ void appendVentasExp(QString &out, const ApplicationInput &in)
     out += QStringLiteral("|") + underscores(2) + QStringLiteral("(miles de pesos) ") + underscores(2)
            + QStringLiteral("|") + underscores(23) + QStringLiteral("(miles de dolares) ") + underscores(23)
            + QStringLiteral("|") + kLf;
-    for (const QVariantList &record : in.ventasExp) {
-        out += yearText(record);
-        for (int position : {1, 3, 4, 5, 6})
-            out += FormateaVentasExp(record, position, 30, in.locale);
-        out += kLf;
-    }
+    appendSalesRows(out, in.ventasExp, {1, 3, 4, 5, 6}, in.locale);
+    return out;
+}
+
+// The programme's options decide which of the two tables are printed.
+QString salesTables(const ApplicationInput &in)
+{
+    if (in.prodFinal)
+        return totalesTable(in);
+    if (in.prodIndirecto)
+        return ventasExpTable(in);
+    return totalesTable(in) + ventasExpTable(in);
+}
+
+QString titleBlock()
+{
+    return QStringLiteral("SECRETARIA DE ZENTORIA\n"
+                          "CUESTIONARIO DE SOLICITUD DE PROGRAMA KORIM\n"
+                          "\n"
+                          "DATOS DE LA SOLICITUD \n"
+                          "\n");
+}
+
+QString applicantBlock(const ApplicationInput &in)
+{
+    // Two slots for the programme type; the combined option takes the second.
+    QString slot1 = QStringLiteral(" ");
+    QString slot2 = QStringLiteral(" ");
+    if (in.prodFinal)
+        slot1 = QStringLiteral("Productor Directo");
+    if (in.prodIndirecto)
+        slot2 = QStringLiteral("Productor Indirecto");
+    if (in.abastecedor)
+        slot2 = QStringLiteral("Productor Directo e Indirecto");
+
+    QString out;
+    out += QStringLiteral("TIPO DE TRAMITE      : ") + in.tipoTramite + spaces(4)
+           + QStringLiteral("TIPO DE PROGRAMA : ") + slot1 + spaces(1) + slot2 + spaces(5) + kLf;
+    out += kLf;
+    out += QStringLiteral("RFC : ") + in.rfc + spaces(7) + QStringLiteral("NOMBRE O RAZON SOCIAL : ") + in.apePat
+           + spaces(1) + in.apeMat + spaces(1) + in.nombre + kLf;
+    out += QStringLiteral("DOMICILIO FISCAL   :\n");
+    out += QStringLiteral("CALLE    :") + in.calle + spaces(4) + QStringLiteral("COLONIA  :") + in.colonia
+           + spaces(15) + QStringLiteral("CODIGO POSTAL  :") + in.cp + spaces(4) + QStringLiteral("ESTADO   :")
+           + in.estado + kLf;
+    out += QStringLiteral("CIUDAD  :") + in.ciudad + spaces(5) + QStringLiteral("MUNICIPIO O DELEGACIÓN  :")
+           + in.delMun + kLf;
+    out += kLf;
+    // The federal entity of an address is its state.
+    out += QStringLiteral("ENTIDAD FEDERATIVA   :") + in.estado + spaces(11) + QStringLiteral("TELEFONO(S)  :")
+           + in.telefono + spaces(5) + QStringLiteral("FAX   :") + in.fax + kLf;
+    out += QStringLiteral("CORREO ELECTRONICO        : ") + in.email + kLf;
+    out += QStringLiteral("ACTIVIDAD PRINCIPAL  :  ") + in.actividad + kLf;
+    out += QStringLiteral("ADMON. LOCAL DE RECAUDACION   :") + in.admLocal + kLf;
+    out += kLf;
+    return out;
+}
+
+// Ends without a line feed: the products or the sales tables bring their own.
+QString personnelBlock(const ApplicationInput &in)
+{
+    const double personal = application::numericValue(in.empleados) + application::numericValue(in.obreros);
+    const double ventas = application::numericValue(in.ventasPais) + application::numericValue(in.ventasExterior);
+    QString out;
+    out += QStringLiteral("Personal ocupado el año anterior                  "
+                          "Valor de las ventas en el año anterior\n");
+    out += QStringLiteral("   (Promedio en el Año)                                      (En miles de pesos)\n");
+    out += kLf;
+    out += QStringLiteral("  No. de empleados : ") + in.empleados + spaces(35) + QStringLiteral("  En el pais  : ")
+           + in.ventasPais + kLf;
+    out += QStringLiteral("  No. de obreros   : ") + in.obreros + spaces(35) + QStringLiteral("  Al Exterior : ")
+           + in.ventasExterior + kLf;
+    out += QStringLiteral("  Total            : ") + generalNumber(personal, in.locale) + spaces(35)
+           + QStringLiteral("  Total       : ") + generalNumber(ventas, in.locale);
+    return out;
+}
+
+// An empty list leaves the block out altogether.
+QString productsBlock(const ApplicationInput &in)
+{
+    QString out;
+    if (in.productos.isEmpty())
+        return out;
+    qsizetype size = 0;
+    for (const QString &p : in.productos)
+        size += p.size() + 8;
+    out.reserve(size + 128);
+    out += QStringLiteral("\n\nPrincipales productos exportados en el año anterior\n");
+    out += underscores(31) + kLf;
+    out += kLf;
+    out += QStringLiteral(" Descipcion ") + kLf;
+    for (const QString &p : in.productos)
+        out += spaces(7) + p + kLf;
+    return out;
+}
+
+QString bankBlock(const ApplicationInput &in)
+{
+    QString out;
+    out += QStringLiteral("Nombre de banco : ") + in.banco + spaces(5) + QStringLiteral("Sucursal : ") + in.sucursal
+           + kLf;
+    out += QStringLiteral("Numero de cuenta : ") + in.numCuenta + spaces(10) + QStringLiteral("Localidad : ")
+           + in.localidad + kLf;
+    out += QStringLiteral("Domicilio de la sucursal bancaria : ") + in.domSucursal;
+    return out;
+}
+
+QString declarationBlock()
+{
+    return QStringLiteral(
+        "\n\n"
+        "         MANIFIESTO BAJO PROTESTA DE DECIR LA VERDAD, QUE LOS DATOS ASENTADOS EN LA PRESENTE SOLICITUD\n"
+        "Y EN SUS ANEXOS SON CIERTOS Y VERIFICABLES EN CUALQUIER MOMENTO POR LAS AUTORIDADES COMPETENTES.\n"
+        "\n"
+        "\n");
+}
+
+// The legal representative, then place, date and the line to sign on.
+QString signatureBlock(const ApplicationInput &in)
+{
+    QString out;
+    out += QStringLiteral("DATOS DEL REPRESENTANTE LEGAL \n");
+    out += QStringLiteral("APELLIDO PATERNO  : ") + in.repApePat + kLf;
+    out += QStringLiteral("APELLIDO MATERNO Y NOMBRE(S)  : ") + in.repApeMat + spaces(3) + in.repNombre + kLf;
+    out += QStringLiteral("TELEFONO      : ") + in.repTelefono + kLf;
+    out += QStringLiteral("FAX    :") + in.repFax + kLf;
+    out += QStringLiteral("CORREO ELECTRONICO       : ") + in.repEmail + kLf;
+    out += kLf;
+    out += spaces(125) + QStringLiteral("LUGAR : __________________________________") + kLf;
+    out += spaces(125) + QStringLiteral("FECHA : ") + reportDate(in.today, in.locale) + kLf;
+    out += kLf;
+    out += kLf;
+    out += kLf;
+    out += spaces(140) + underscores(20) + kLf;
+    out += spaces(150) + QStringLiteral("FIRMA");
+    return out;
 }
 
 } // namespace
 
 QString FormateaTotales(const QVariantList &record, int position, int width, const QLocale &locale)
 {
-    return amountColumn(record, position, width, locale);
+    return application::reportAmount(record.value(position), locale, width);
 }
 
 QString FormateaVentasExp(const QVariantList &record, int position, int width, const QLocale &locale)
 {
-    return amountColumn(record, position, width, locale);
+    return application::reportAmount(record.value(position), locale, width);
 }
 
 QString reportDate(const QDate &date, const QLocale &locale)
@@ -137,142 +265,18 @@ QString generalNumber(double value, const QLocale &locale)
 
 ComposedApplication ComponeSolicitud(const ApplicationInput &in)
 {
-    // 1. Programme-type slots.
-    QString slot1 = QStringLiteral(" ");
-    QString slot2 = QStringLiteral(" ");
-    if (in.prodFinal)
-        slot1 = QStringLiteral("Productor Directo");
-    if (in.prodIndirecto)
-        slot2 = QStringLiteral("Productor Indirecto");
-    if (in.abastecedor)
-        slot2 = QStringLiteral("Productor Directo e Indirecto");
-
-    // 2. Title block.
-    const QString title = QStringLiteral("SECRETARIA DE ZENTORIA\n"
-                                         "CUESTIONARIO DE SOLICITUD DE PROGRAMA KORIM\n"
-                                         "\n"
-                                         "DATOS DE LA SOLICITUD \n"
-                                         "\n");
-
-    // 3. Applicant block.
-    QString applicant;
-    applicant += QStringLiteral("TIPO DE TRAMITE      : ") + in.tipoTramite + spaces(4)
-                 + QStringLiteral("TIPO DE PROGRAMA : ") + slot1 + spaces(1) + slot2 + spaces(5) + kLf;
-    applicant += kLf;
-    applicant += QStringLiteral("RFC : ") + in.rfc + spaces(7) + QStringLiteral("NOMBRE O RAZON SOCIAL : ")
-                 + in.apePat + spaces(1) + in.apeMat + spaces(1) + in.nombre + kLf;
-    applicant += QStringLiteral("DOMICILIO FISCAL   :\n");
-    applicant += QStringLiteral("CALLE    :") + in.calle + spaces(4) + QStringLiteral("COLONIA  :") + in.colonia
-                 + spaces(15) + QStringLiteral("CODIGO POSTAL  :") + in.cp + spaces(4) + QStringLiteral("ESTADO   :")
-                 + in.estado + kLf;
-    applicant += QStringLiteral("CIUDAD  :") + in.ciudad + spaces(5) + QStringLiteral("MUNICIPIO O DELEGACIÓN  :")
-                 + in.delMun + kLf;
-    applicant += kLf;
-    // The federal entity of an address is its state.
-    applicant += QStringLiteral("ENTIDAD FEDERATIVA   :") + in.estado + spaces(11) + QStringLiteral("TELEFONO(S)  :")
-                 + in.telefono + spaces(5) + QStringLiteral("FAX   :") + in.fax + kLf;
-    applicant += QStringLiteral("CORREO ELECTRONICO        : ") + in.email + kLf;
-    applicant += QStringLiteral("ACTIVIDAD PRINCIPAL  :  ") + in.actividad + kLf;
-    applicant += QStringLiteral("ADMON. LOCAL DE RECAUDACION   :") + in.admLocal + kLf;
-    applicant += kLf;
-
-    // 4. Representative block.
-    QString representative;
-    representative += QStringLiteral("DATOS DEL REPRESENTANTE LEGAL \n");
-    representative += QStringLiteral("APELLIDO PATERNO  : ") + in.repApePat + kLf;
-    representative += QStringLiteral("APELLIDO MATERNO Y NOMBRE(S)  : ") + in.repApeMat + spaces(3) + in.repNombre + kLf;
-    representative += QStringLiteral("TELEFONO      : ") + in.repTelefono + kLf;
-    representative += QStringLiteral("FAX    :") + in.repFax + kLf;
-    representative += QStringLiteral("CORREO ELECTRONICO       : ") + in.repEmail + kLf;
-    representative += kLf;
-
-    // 5. Personnel and sales block.
-    const double personal = application::numericValue(in.empleados) + application::numericValue(in.obreros);
-    const double ventas = application::numericValue(in.ventasPais) + application::numericValue(in.ventasExterior);
-    QString personnel;
-    personnel += QStringLiteral("Personal ocupado el año anterior                  "
-                                "Valor de las ventas en el año anterior\n");
-    personnel += QStringLiteral("   (Promedio en el Año)                                      (En miles de pesos)\n");
-    personnel += kLf;
-    personnel += QStringLiteral("  No. de empleados : ") + in.empleados + spaces(35) + QStringLiteral("  En el pais  : ")
-                 + in.ventasPais + kLf;
-    personnel += QStringLiteral("  No. de obreros   : ") + in.obreros + spaces(35) + QStringLiteral("  Al Exterior : ")
-                 + in.ventasExterior + kLf;
-    personnel += QStringLiteral("  Total            : ") + generalNumber(personal, in.locale) + spaces(35)
-                 + QStringLiteral("  Total       : ") + generalNumber(ventas, in.locale);
-
-    // 6 and 7. The two sales tables.
-    QString totales;
-    appendTotales(totales, in);
-    QString ventasExp;
-    appendVentasExp(ventasExp, in);
-
-    // 8. Products block.
-    QString products;
-    if (!in.productos.isEmpty()) {
-        qsizetype size = 0;
-        for (const QString &p : in.productos)
-            size += p.size() + 8;
-        products.reserve(size + 128);
-        products += QStringLiteral("\n\nPrincipales productos exportados en el año anterior\n");
-        products += underscores(31) + kLf;
-        products += kLf;
-        products += QStringLiteral(" Descipcion ") + kLf;
-        for (const QString &p : in.productos)
-            products += spaces(7) + p + kLf;
-    }
-
-    // 9. Bank block.
-    QString bank;
-    bank += QStringLiteral("Nombre de banco : ") + in.banco + spaces(5) + QStringLiteral("Sucursal : ") + in.sucursal
-            + kLf;
-    bank += QStringLiteral("Numero de cuenta : ") + in.numCuenta + spaces(10) + QStringLiteral("Localidad : ")
-            + in.localidad + kLf;
-    bank += QStringLiteral("Domicilio de la sucursal bancaria : ") + in.domSucursal;
-
-    // 10. Declaration block.
-    const QString declaration = QStringLiteral(
-        "\n\n"
-        "         MANIFIESTO BAJO PROTESTA DE DECIR LA VERDAD, QUE LOS DATOS ASENTADOS EN LA PRESENTE SOLICITUD\n"
-        "Y EN SUS ANEXOS SON CIERTOS Y VERIFICABLES EN CUALQUIER MOMENTO POR LAS AUTORIDADES COMPETENTES.\n"
-        "\n"
-        "\n");
-
-    // 11. Which sales tables enter the text.
-    QString sales;
-    if (in.prodFinal)
-        sales = totales;
-    else if (in.prodIndirecto)
-        sales = ventasExp;
-    else
-        sales = totales + ventasExp;
-
-    // 12. Assembly, then the signature block.
+    const QString title = titleBlock();
+    const QString parts[] = {kLf, applicantBlock(in), personnelBlock(in), productsBlock(in), kLf, salesTables(in),
+                             kLf, bankBlock(in), kLf, declarationBlock(), kLf, signatureBlock(in)};
     ComposedApplication out;
     out.titleLength = int(title.size());
-    QString &t = out.text;
-    t.reserve(title.size() + applicant.size() + personnel.size() + products.size() + sales.size() + bank.size()
-              + declaration.size() + representative.size() + 600);
-    t += title;
-    t += kLf;
-    t += applicant;
-    t += personnel;
-    t += products;
-    t += kLf;
-    t += sales;
-    t += kLf;
-    t += bank;
-    t += kLf;
-    t += declaration;
-    t += kLf;
-    t += representative;
-    t += spaces(125) + QStringLiteral("LUGAR : __________________________________") + kLf;
-    t += spaces(125) + QStringLiteral("FECHA : ") + reportDate(in.today, in.locale) + kLf;
-    t += kLf;
-    t += kLf;
-    t += kLf;
-    t += spaces(140) + underscores(20) + kLf;
-    t += spaces(150) + QStringLiteral("FIRMA");
+    qsizetype size = title.size();
+    for (const QString &part : parts)
+        size += part.size();
+    out.text.reserve(size);
+    out.text += title;
+    for (const QString &part : parts)
+        out.text += part;
     return out;
 }
 

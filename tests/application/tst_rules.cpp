@@ -157,24 +157,30 @@ void TestRules::pattern()
 void TestRules::reportAmount_data()
 {
     QTest::addColumn<QVariant>("value");
+    QTest::addColumn<int>("width");
     QTest::addColumn<QString>("expected");
-    QTest::newRow("thousands and a half") << QVariant(1234.5) << QString(8, ' ') + "1,234.50";
-    QTest::newRow("zero") << QVariant(0.0) << QString(13, ' ') + ".00";
-    QTest::newRow("half") << QVariant(0.5) << QString(13, ' ') + ".50";
-    QTest::newRow("negative") << QVariant(-1234.5) << QString(7, ' ') + "-1,234.50";
-    QTest::newRow("integer field") << QVariant(qlonglong(2024)) << QString(8, ' ') + "2,024.00";
-    QTest::newRow("text field") << QVariant(QStringLiteral("12abc")) << QString(11, ' ') + "12.00";
-    QTest::newRow("null field") << QVariant() << QString(16, ' ');
-    QTest::newRow("wider than the column stays whole") << QVariant(123000000012.0) << "123,000,000,012.00";
-    QTest::newRow("fills the column") << QVariant(1000000000.0) << "1,000,000,000.00";
+    QTest::newRow("thousands and a half") << QVariant(1234.5) << 30 << QString(8, ' ') + "1,234.50";
+    QTest::newRow("zero") << QVariant(0.0) << 30 << QString(13, ' ') + ".00";
+    QTest::newRow("half") << QVariant(0.5) << 30 << QString(13, ' ') + ".50";
+    QTest::newRow("negative") << QVariant(-1234.5) << 30 << QString(7, ' ') + "-1,234.50";
+    QTest::newRow("integer field") << QVariant(qlonglong(2024)) << 30 << QString(8, ' ') + "2,024.00";
+    QTest::newRow("text field") << QVariant(QStringLiteral("12abc")) << 30 << QString(11, ' ') + "12.00";
+    QTest::newRow("text as bytes") << QVariant(QByteArray("12abc")) << 30 << QString(11, ' ') + "12.00";
+    QTest::newRow("null field") << QVariant() << 30 << QString(16, ' ');
+    QTest::newRow("wider than the column stays whole") << QVariant(123000000012.0) << 30 << "123,000,000,012.00";
+    QTest::newRow("fills the column") << QVariant(1000000000.0) << 30 << "1,000,000,000.00";
+    QTest::newRow("narrow width pads less") << QVariant(1234.5) << 4 << QString(2, ' ') + "1,234.50";
+    QTest::newRow("width under two pads nothing") << QVariant(0.5) << 1 << ".50";
 }
 
 void TestRules::reportAmount()
 {
     QFETCH(QVariant, value);
+    QFETCH(int, width);
     QFETCH(QString, expected);
-    const QString text = korim::application::reportAmount(value, QLocale::c());
-    QCOMPARE(text, expected);
+    QCOMPARE(korim::application::reportAmount(value, QLocale::c(), width), expected);
+    if (width == 30)
+        QCOMPARE(korim::application::reportAmount(value, QLocale::c()), expected);
 }
 
 void TestRules::reportAmountOtherLocale()

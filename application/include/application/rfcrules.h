@@ -9,6 +9,13 @@
 
 namespace korim::application {
 
+// The RFC field's input mask, in the masked edit's notation: the name's four
+// places, the date's six digits, the three of the homoclave.
+inline QString rfcMask()
+{
+    return QStringLiteral("&&&&999999aaa");
+}
+
 struct RfcCheck {
     QStringList messages;          // in the order they are shown; each moves the focus back
     bool valid = true;             // the new RFCValido

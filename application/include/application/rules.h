@@ -39,9 +39,10 @@ int SoloNumeros(int keyAscii);
 QString formatWithPattern(double value, const QString &pattern, const QLocale &locale);
 
 // One amount column of the printed application: the value formatted with
-// "###,###,###.#0", right-aligned in 16 characters. A null value prints as
-// blanks; a text value counts by its numericValue. A figure wider than 16
-// characters is returned whole rather than losing its leading digits.
-QString reportAmount(const QVariant &value, const QLocale &locale);
+// "###,###,###.#0" after width - 2 blanks, of which the last 16 characters
+// are printed (the sales tables give 30: right-aligned in 16). A null value
+// prints as blanks; other values count by numericValueOf. A figure wider than
+// 16 characters is returned whole rather than losing its leading digits.
+QString reportAmount(const QVariant &value, const QLocale &locale, int width = 30);
 
 } // namespace korim::application

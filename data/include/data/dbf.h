@@ -6,8 +6,8 @@
 //  - changing an existing record is one positioned write of the record's bytes
 //    followed by fdatasync, so a crash leaves the record either old or new;
 //  - adding or deleting a record rewrites the file into a temporary file in the
-//    same folder, fsyncs it and renames it over the table (deleted records are
-//    never kept: nothing erased travels in a copied file).
+//    same folder, fsyncs it, renames it over the table and fsyncs the folder
+//    (deleted records are never kept: nothing erased travels in a copied file).
 
 #include <QByteArray>
 #include <QDebug>
@@ -183,8 +183,11 @@ public:
     QVariant value(int row, int field) const;
     QVariantList record(int row) const;
 
-    // Durable changes (see the header comment). On failure the file is left as
-    // it was and DbfError is thrown. updateRecord needs one value per field;
+    // Durable changes (see the header comment). On failure DbfError is thrown
+    // and the table keeps its contents; the file is left as it was, unless
+    // only the last flush failed (the record's, or the folder's after the
+    // rename): the change may then stand in the file without being durable,
+    // and a retry writes it again. updateRecord needs one value per field;
     // appendRecord leaves the fields missing at the end blank. An invalid
     // QVariant writes a blank field. A row out of range throws DbfError.
     //
