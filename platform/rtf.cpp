@@ -19,6 +19,7 @@
 #include <array>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string_view>
 #include <unordered_map>
 #include <variant>
@@ -324,6 +325,19 @@ struct Table {
 
 using Block = std::variant<Paragraph, Table>;
 
+// Cells of a built table to be joined into one.
+struct CellMerge {
+    int row, column, rows, columns;
+};
+
+// A list marker made of a prefix, a number or letters and a suffix: "(a)" is
+// "(", "a" and ")".
+struct NumberMarker {
+    QString prefix;
+    QString core;
+    QString suffix;
+};
+
 bool isLetter(char c)
 {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
@@ -449,9 +463,13 @@ private:
     void controlSequence(bool *refused);
     void controlSymbol(char c);
     void controlWord(Word word, bool hasParam, int param);
-    bool textWord(Destination destination, Word word, bool hasParam, int param);
+    void fontTableWord(Word word, bool hasParam, int param);
+    void colourTableWord(Word word, bool hasParam, int param);
+    bool breakWord(Destination destination, Word word);
+    bool textWord(Word word, bool hasParam, int param);
     bool characterWord(Word word, bool hasParam, int param);
     bool paragraphWord(Word word, bool hasParam, int param);
+    bool rowWord(Word word, bool hasParam, int param);
     bool consumeSkipped();
     void byte(unsigned char b);
     void unicode(int value);
@@ -474,6 +492,8 @@ private:
     QTextBlockFormat blockFormat(const Paragraph &paragraph) const;
     void insertParagraph(QTextCursor &cursor, const Paragraph &paragraph, bool reuseBlock, bool topLevel);
     void insertTable(QTextCursor &cursor, const Table &table);
+    void fillCell(QTextTableCell tableCell, const Cell &cell);
+    void mergeCells(QTextTable *table, const QList<CellMerge> &merges);
     bool makeListItem(QTextCursor &cursor, const Paragraph &paragraph);
 
     const QByteArray &in_;
@@ -524,6 +544,10 @@ private:
         int items = 0;
         int lastBlock = -1;
     };
+    static void startList(QTextCursor &cursor, ListInUse &inUse, const QTextListFormat &format);
+    static void continueList(QTextCursor &cursor, ListInUse &inUse);
+    static void addBulletItem(QTextCursor &cursor, ListInUse &inUse, QTextListFormat::Style style);
+    static bool addNumberedItem(QTextCursor &cursor, ListInUse &inUse, const NumberMarker &marker);
     std::map<std::pair<int, int>, ListInUse> lists_;
     int merges_ = 0;
     mutable QHash<CharState, QTextCharFormat> formats_;
@@ -729,36 +753,49 @@ void Parser::controlWord(Word word, bool hasParam, int param)
         break;
     }
     if (destination == Destination::FontTable) {
-        if (word == Word::Font && hasParam) {
-            storeFontName();
-            fontNumber_ = param;
-        } else if (word == Word::Charset && hasParam) {
-            font_.charset = param;
-        } else if (word == Word::FontCodePage && hasParam) {
-            font_.codePage = param;
-        }
+        fontTableWord(word, hasParam, param);
         return;
     }
     if (destination == Destination::ColourTable) {
-        const int component = hasParam ? std::clamp(param, 0, 255) : 0;
-        if (word == Word::Red)
-            red_ = component;
-        else if (word == Word::Green)
-            green_ = component;
-        else if (word == Word::Blue)
-            blue_ = component;
+        colourTableWord(word, hasParam, param);
         return;
     }
 
     // A word none of these takes changes nothing we show.
-    if (!textWord(destination, word, hasParam, param) && !characterWord(word, hasParam, param))
-        paragraphWord(word, hasParam, param);
+    if (!breakWord(destination, word) && !textWord(word, hasParam, param) && !characterWord(word, hasParam, param)
+        && !paragraphWord(word, hasParam, param))
+        rowWord(word, hasParam, param);
 }
 
-// Breaks and characters the word puts in the text; false when it is none of them.
-bool Parser::textWord(Destination destination, Word word, bool hasParam, int param)
+// A font's number, character set and code page, in the font table.
+void Parser::fontTableWord(Word word, bool hasParam, int param)
 {
-    const ParagraphState &paragraph = state_.paragraph;
+    if (word == Word::Font && hasParam) {
+        storeFontName();
+        fontNumber_ = param;
+    } else if (word == Word::Charset && hasParam) {
+        font_.charset = param;
+    } else if (word == Word::FontCodePage && hasParam) {
+        font_.codePage = param;
+    }
+}
+
+// A colour's components, in the colour table.
+void Parser::colourTableWord(Word word, bool hasParam, int param)
+{
+    const int component = hasParam ? std::clamp(param, 0, 255) : 0;
+    if (word == Word::Red)
+        red_ = component;
+    else if (word == Word::Green)
+        green_ = component;
+    else if (word == Word::Blue)
+        blue_ = component;
+}
+
+// Paragraph, cell and row ends, which end nothing outside the body text;
+// false when the word is none of them.
+bool Parser::breakWord(Destination destination, Word word)
+{
     switch (word) {
     case Word::Par:
         if (destination == Destination::Text)
@@ -775,15 +812,9 @@ bool Parser::textWord(Destination destination, Word word, bool hasParam, int par
         if (destination == Destination::Text)
             endParagraph();
         break;
-    case Word::Line:
-        text(QChar(QChar::LineSeparator));
-        break;
-    case Word::Tab:
-        text(QLatin1Char('\t'));
-        break;
     case Word::Cell:
         if (destination == Destination::Text) {
-            if (paragraph.nesting > 1)
+            if (state_.paragraph.nesting > 1)
                 text(QLatin1Char('\t'));
             else
                 endCell();
@@ -792,6 +823,22 @@ bool Parser::textWord(Destination destination, Word word, bool hasParam, int par
     case Word::Row:
         if (destination == Destination::Text)
             endRow();
+        break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+// Characters the word puts in the text; false when it is none of them.
+bool Parser::textWord(Word word, bool hasParam, int param)
+{
+    switch (word) {
+    case Word::Line:
+        text(QChar(QChar::LineSeparator));
+        break;
+    case Word::Tab:
+        text(QLatin1Char('\t'));
         break;
     case Word::NestCell:
         text(QLatin1Char('\t'));
@@ -883,7 +930,7 @@ bool Parser::characterWord(Word word, bool hasParam, int param)
     return true;
 }
 
-// Paragraph, tab stop and table row settings; false when the word is none of them.
+// Paragraph and tab stop settings; false when the word is none of them.
 bool Parser::paragraphWord(Word word, bool hasParam, int param)
 {
     ParagraphState &paragraph = state_.paragraph;
@@ -926,6 +973,16 @@ bool Parser::paragraphWord(Word word, bool hasParam, int param)
         if (hasParam && param > 0)
             defaultTab_ = std::min(param, PageWidth);
         break;
+    default:
+        return false;
+    }
+    return true;
+}
+
+// Table row and cell definitions; false when the word is none of them.
+bool Parser::rowWord(Word word, bool hasParam, int param)
+{
+    switch (word) {
     case Word::RowDefinition:
         definitions_.clear();
         definition_ = CellDefinition{};
@@ -1377,6 +1434,97 @@ int markerValue(const QString &core, QTextListFormat::Style style)
     }
 }
 
+// The style Qt draws for a one-character bullet; ListStyleUndefined when the
+// marker is no bullet it knows.
+QTextListFormat::Style bulletStyle(const QString &marker)
+{
+    if (marker.size() != 1)
+        return QTextListFormat::ListStyleUndefined;
+    const char16_t c = marker[0].unicode();
+    if (c == 0x2022 || c == 0x25CF || c == 0x00B7 || c == 0x2219)
+        return QTextListFormat::ListDisc;
+    if (c == 0x25E6 || c == 0x25CB || c == u'o')
+        return QTextListFormat::ListCircle;
+    if (c == 0x25AA || c == 0x25A0 || c == 0x25FE)
+        return QTextListFormat::ListSquare;
+    return QTextListFormat::ListStyleUndefined;
+}
+
+// Prefix, number or letters, suffix: "1.", "(a)", "iv)"; nothing for other markers.
+std::optional<NumberMarker> splitMarker(const QString &marker)
+{
+    qsizetype begin = 0;
+    while (begin < marker.size() && !marker[begin].isLetterOrNumber())
+        ++begin;
+    qsizetype end = begin;
+    while (end < marker.size() && marker[end].isLetterOrNumber())
+        ++end;
+    if (begin == end || end - begin > 9 || begin > 2 || marker.size() - end > 2)
+        return std::nullopt;
+    NumberMarker parts{marker.left(begin), marker.mid(begin, end - begin), marker.mid(end)};
+    for (QChar c : parts.prefix + parts.suffix) {
+        if (c.isLetterOrNumber() || c.isSpace())
+            return std::nullopt;
+    }
+    return parts;
+}
+
+void Parser::startList(QTextCursor &cursor, ListInUse &inUse, const QTextListFormat &format)
+{
+    inUse.list = cursor.createList(format);
+    inUse.style = format.style();
+    inUse.items = 1;
+}
+
+void Parser::continueList(QTextCursor &cursor, ListInUse &inUse)
+{
+    inUse.list->add(cursor.block());
+    ++inUse.items;
+}
+
+void Parser::addBulletItem(QTextCursor &cursor, ListInUse &inUse, QTextListFormat::Style style)
+{
+    // A bulleted list interrupted by other paragraphs starts anew:
+    // it looks the same and keeps Qt's lists short.
+    if (!inUse.list || inUse.style != style || inUse.items >= MaxListItems
+        || inUse.lastBlock != cursor.block().previous().blockNumber()) {
+        QTextListFormat format;
+        format.setIndent(0);
+        format.setStyle(style);
+        startList(cursor, inUse, format);
+    } else {
+        continueList(cursor, inUse);
+    }
+    inUse.lastBlock = cursor.block().blockNumber();
+}
+
+// The next item of the list in use, or the first item of a new one; false
+// when the marker is neither.
+bool Parser::addNumberedItem(QTextCursor &cursor, ListInUse &inUse, const NumberMarker &marker)
+{
+    if (inUse.list && inUse.list->format().numberPrefix() == marker.prefix
+        && inUse.list->format().numberSuffix() == marker.suffix && inUse.items < MaxListItems
+        && markerValue(marker.core, inUse.style) == inUse.items + 1) {
+        continueList(cursor, inUse);
+        return true;
+    }
+    const QTextListFormat::Style styles[] = {QTextListFormat::ListDecimal, QTextListFormat::ListLowerRoman,
+                                             QTextListFormat::ListUpperRoman, QTextListFormat::ListLowerAlpha,
+                                             QTextListFormat::ListUpperAlpha};
+    for (QTextListFormat::Style style : styles) {
+        if (markerValue(marker.core, style) != 1)
+            continue;
+        QTextListFormat format;
+        format.setIndent(0);
+        format.setStyle(style);
+        format.setNumberPrefix(marker.prefix);
+        format.setNumberSuffix(marker.suffix);
+        startList(cursor, inUse, format);
+        return true;
+    }
+    return false;
+}
+
 // Makes the paragraph an item of a QTextList when Qt can draw the writer's
 // marker: a plain bullet, or a number or letter with a prefix and suffix
 // that follows the items before it. Otherwise false: the caller shows the
@@ -1390,74 +1538,14 @@ bool Parser::makeListItem(QTextCursor &cursor, const Paragraph &paragraph)
     if (marker.isEmpty() || marker.size() > 12)
         return false;
 
-    const std::pair<int, int> key{paragraph.format.list, paragraph.format.listLevel};
-    ListInUse &inUse = lists_[key];
-    QTextListFormat format;
-    format.setIndent(0);
-    if (marker.size() == 1) {
-        const char16_t c = marker[0].unicode();
-        QTextListFormat::Style style = QTextListFormat::ListStyleUndefined;
-        if (c == 0x2022 || c == 0x25CF || c == 0x00B7 || c == 0x2219)
-            style = QTextListFormat::ListDisc;
-        else if (c == 0x25E6 || c == 0x25CB || c == u'o')
-            style = QTextListFormat::ListCircle;
-        else if (c == 0x25AA || c == 0x25A0 || c == 0x25FE)
-            style = QTextListFormat::ListSquare;
-        if (style != QTextListFormat::ListStyleUndefined) {
-            // A bulleted list interrupted by other paragraphs starts anew:
-            // it looks the same and keeps Qt's lists short.
-            if (!inUse.list || inUse.style != style || inUse.items >= MaxListItems
-                || inUse.lastBlock != cursor.block().previous().blockNumber()) {
-                format.setStyle(style);
-                inUse.list = cursor.createList(format);
-                inUse.style = style;
-                inUse.items = 1;
-            } else {
-                inUse.list->add(cursor.block());
-                ++inUse.items;
-            }
-            inUse.lastBlock = cursor.block().blockNumber();
-            return true;
-        }
-    }
-    // Prefix, number or letters, suffix: "1.", "(a)", "iv)".
-    qsizetype begin = 0;
-    while (begin < marker.size() && !marker[begin].isLetterOrNumber())
-        ++begin;
-    qsizetype end = begin;
-    while (end < marker.size() && marker[end].isLetterOrNumber())
-        ++end;
-    if (begin == end || end - begin > 9 || begin > 2 || marker.size() - end > 2)
-        return false;
-    const QString prefix = marker.left(begin);
-    const QString core = marker.mid(begin, end - begin);
-    const QString suffix = marker.mid(end);
-    for (QChar c : prefix + suffix) {
-        if (c.isLetterOrNumber() || c.isSpace())
-            return false;
-    }
-    const QTextListFormat::Style styles[] = {QTextListFormat::ListDecimal, QTextListFormat::ListLowerRoman,
-                                             QTextListFormat::ListUpperRoman, QTextListFormat::ListLowerAlpha,
-                                             QTextListFormat::ListUpperAlpha};
-    // The next item of the list in use, or the first item of a new one.
-    if (inUse.list && inUse.list->format().numberPrefix() == prefix && inUse.list->format().numberSuffix() == suffix
-        && inUse.items < MaxListItems && markerValue(core, inUse.style) == inUse.items + 1) {
-        inUse.list->add(cursor.block());
-        ++inUse.items;
+    ListInUse &inUse = lists_[{paragraph.format.list, paragraph.format.listLevel}];
+    const QTextListFormat::Style bullet = bulletStyle(marker);
+    if (bullet != QTextListFormat::ListStyleUndefined) {
+        addBulletItem(cursor, inUse, bullet);
         return true;
     }
-    for (QTextListFormat::Style style : styles) {
-        if (markerValue(core, style) != 1)
-            continue;
-        format.setStyle(style);
-        format.setNumberPrefix(prefix);
-        format.setNumberSuffix(suffix);
-        inUse.list = cursor.createList(format);
-        inUse.style = style;
-        inUse.items = 1;
-        return true;
-    }
-    return false;
+    const std::optional<NumberMarker> parts = splitMarker(marker);
+    return parts && addNumberedItem(cursor, inUse, *parts);
 }
 
 void Parser::insertParagraph(QTextCursor &cursor, const Paragraph &paragraph, bool reuseBlock, bool topLevel)
@@ -1485,10 +1573,9 @@ void Parser::insertParagraph(QTextCursor &cursor, const Paragraph &paragraph, bo
         cursor.insertText(run.text, charFormat(run.chars));
 }
 
-void Parser::insertTable(QTextCursor &cursor, const Table &table)
+// Single ruled borders; columns as wide as the writer's cell edges say.
+QTextTableFormat tableFormat(const Table &table, qsizetype columns)
 {
-    const qsizetype columns = std::max<qsizetype>(table.edges.size() - 1, 1);
-    const qsizetype rows = table.rows.size();
     QTextTableFormat format;
     format.setBorder(1);
     format.setBorderStyle(QTextFrameFormat::BorderStyle_Solid);
@@ -1502,22 +1589,72 @@ void Parser::insertTable(QTextCursor &cursor, const Table &table)
         widths.append(QTextLength(QTextLength::FixedLength, toPixels(std::max(width, 15))));
     }
     format.setColumnWidthConstraints(widths);
-    QTextTable *t = cursor.insertTable(int(rows), int(columns), format);
+    return format;
+}
 
-    struct Merge {
-        int row, column, rows, columns;
-    };
-    QList<Merge> merges;
-    // Per column: the merge a cell below may join.
+// The column of a cell edge among the table's edges.
+int edgeColumn(const Table &table, int edge)
+{
+    return int(std::lower_bound(table.edges.begin(), table.edges.end(), edge) - table.edges.begin());
+}
+
+// Notes the merge a cell starts or extends. openDown holds, per column, the
+// merge a cell below may join.
+void noteMerge(QList<CellMerge> &merges, QList<qsizetype> &openDown, const Cell &cell, int row, int column,
+               int span)
+{
+    if (cell.mergeWithAbove && openDown[column] >= 0 && merges[openDown[column]].column == column
+        && merges[openDown[column]].columns == span) {
+        ++merges[openDown[column]].rows;
+    } else if (span > 1 || cell.mergeDownFirst) {
+        merges.append(CellMerge{row, column, 1, span});
+        if (cell.mergeDownFirst)
+            openDown[column] = merges.size() - 1;
+    }
+    if (!cell.mergeWithAbove && !cell.mergeDownFirst)
+        openDown[column] = -1;
+}
+
+void Parser::fillCell(QTextTableCell tableCell, const Cell &cell)
+{
+    QTextCursor inCell = tableCell.lastCursorPosition();
+    bool first = inCell.block().length() <= 1 && inCell.block() == tableCell.firstCursorPosition().block();
+    for (const Paragraph &paragraph : cell.paragraphs) {
+        insertParagraph(inCell, paragraph, first, false);
+        first = false;
+    }
+    // The cell's format is that of its first block's mark: set after the text.
+    if (cell.shading > 0 && cell.shading < colours_.size() && colours_[cell.shading].isValid()) {
+        QTextCharFormat cellFormat = tableCell.format();
+        cellFormat.setBackground(colours_[cell.shading]);
+        tableCell.setFormat(cellFormat);
+    }
+}
+
+void Parser::mergeCells(QTextTable *table, const QList<CellMerge> &merges)
+{
+    for (const CellMerge &m : merges) {
+        if (m.rows * m.columns <= 1)
+            continue;
+        if (merges_ >= MaxMerges)
+            break;
+        ++merges_;
+        table->mergeCells(m.row, m.column, m.rows, m.columns);
+    }
+}
+
+void Parser::insertTable(QTextCursor &cursor, const Table &table)
+{
+    const qsizetype columns = std::max<qsizetype>(table.edges.size() - 1, 1);
+    const qsizetype rows = table.rows.size();
+    QTextTable *t = cursor.insertTable(int(rows), int(columns), tableFormat(table, columns));
+    QList<CellMerge> merges;
     QList<qsizetype> openDown(columns, -1);
     for (qsizetype r = 0; r < rows; ++r) {
         int next = 0;
         for (const Cell &cell : table.rows[r].cells) {
-            const auto at = [&table](int edge) {
-                return int(std::lower_bound(table.edges.begin(), table.edges.end(), edge) - table.edges.begin());
-            };
-            int column = std::max(at(cell.left), next);
-            int span = std::max(at(cell.right) - column, 1);
+            int column = std::max(edgeColumn(table, cell.left), next);
+            int span = std::max(edgeColumn(table, cell.right) - column, 1);
             if (column >= columns) {
                 // No column left: the text goes to the row's last cell.
                 column = int(columns) - 1;
@@ -1525,39 +1662,11 @@ void Parser::insertTable(QTextCursor &cursor, const Table &table)
             }
             span = std::min<int>(span, int(columns) - column);
             next = column + span;
-            QTextTableCell tableCell = t->cellAt(int(r), column);
-            QTextCursor inCell = tableCell.lastCursorPosition();
-            bool first = inCell.block().length() <= 1 && inCell.block() == tableCell.firstCursorPosition().block();
-            for (const Paragraph &paragraph : cell.paragraphs) {
-                insertParagraph(inCell, paragraph, first, false);
-                first = false;
-            }
-            // The cell's format is that of its first block's mark: set after the text.
-            if (cell.shading > 0 && cell.shading < colours_.size() && colours_[cell.shading].isValid()) {
-                QTextCharFormat cellFormat = tableCell.format();
-                cellFormat.setBackground(colours_[cell.shading]);
-                tableCell.setFormat(cellFormat);
-            }
-            if (cell.mergeWithAbove && openDown[column] >= 0 && merges[openDown[column]].column == column
-                && merges[openDown[column]].columns == span) {
-                ++merges[openDown[column]].rows;
-            } else if (span > 1 || cell.mergeDownFirst) {
-                merges.append(Merge{int(r), column, 1, span});
-                if (cell.mergeDownFirst)
-                    openDown[column] = merges.size() - 1;
-            }
-            if (!cell.mergeWithAbove && !cell.mergeDownFirst)
-                openDown[column] = -1;
+            fillCell(t->cellAt(int(r), column), cell);
+            noteMerge(merges, openDown, cell, int(r), column, span);
         }
     }
-    for (const Merge &m : merges) {
-        if (m.rows * m.columns <= 1)
-            continue;
-        if (merges_ >= MaxMerges)
-            break;
-        ++merges_;
-        t->mergeCells(m.row, m.column, m.rows, m.columns);
-    }
+    mergeCells(t, merges);
     cursor = t->lastCursorPosition();
     cursor.movePosition(QTextCursor::NextBlock);
 }

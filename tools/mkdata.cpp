@@ -86,9 +86,8 @@ struct CsvRecord {
     QStringList cells;
 };
 
-// RFC 4180 CSV: comma separated, fields with commas, quotes or line breaks are
-// quoted and a quote inside is doubled. Blank lines are skipped.
-QList<CsvRecord> readCsv(const QString &path)
+// The whole file as text, without a byte order mark.
+QString readUtf8(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
@@ -100,129 +99,158 @@ QList<CsvRecord> readCsv(const QString &path)
         fail(path, QStringLiteral("not valid UTF-8"));
     if (text.startsWith(QChar(0xFEFF)))
         text.remove(0, 1);
-
-    QList<CsvRecord> records;
-    CsvRecord current{1, {}};
-    QString cell;
-    bool inQuotes = false;
-    bool afterQuote = false; // a quoted cell just closed: only , or end of line may follow
-    bool lineHasContent = false;
-    int line = 1;
-    auto endCell = [&] {
-        current.cells << cell;
-        cell.clear();
-        afterQuote = false;
-    };
-    auto endRecord = [&] {
-        if (lineHasContent) {
-            endCell();
-            records << current;
-        }
-        current = CsvRecord{line + 1, {}};
-        lineHasContent = false;
-    };
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (inQuotes) {
-            if (c == QLatin1Char('"')) {
-                if (i + 1 < text.size() && text.at(i + 1) == QLatin1Char('"')) {
-                    cell += c;
-                    ++i;
-                } else {
-                    inQuotes = false;
-                    afterQuote = true;
-                }
-            } else {
-                if (c == QLatin1Char('\n'))
-                    ++line;
-                cell += c;
-            }
-            continue;
-        }
-        if (c == QLatin1Char('\r') && i + 1 < text.size() && text.at(i + 1) == QLatin1Char('\n'))
-            continue;
-        if (c == QLatin1Char('\n')) {
-            endRecord();
-            ++line;
-            continue;
-        }
-        lineHasContent = true;
-        if (c == QLatin1Char(',')) {
-            endCell();
-        } else if (afterQuote) {
-            fail(at(path, line), QStringLiteral("text after a closing quote"));
-        } else if (c == QLatin1Char('"')) {
-            if (!cell.isEmpty())
-                fail(at(path, line), QStringLiteral("a quote inside an unquoted cell"));
-            inQuotes = true;
-        } else {
-            cell += c;
-        }
-    }
-    if (inQuotes)
-        fail(at(path, current.line), QStringLiteral("a quoted cell is never closed"));
-    endRecord();
-    return records;
+    return text;
 }
 
-QList<FieldDef> readFields(const QString &path, const TableSpec &spec)
-{
-    const QList<CsvRecord> records = readCsv(path);
-    const QStringList header{QStringLiteral("name"), QStringLiteral("type"),
-                             QStringLiteral("length"), QStringLiteral("decimals")};
-    if (records.isEmpty() || records.first().cells != header)
-        fail(at(path, 1), QStringLiteral("the first line must be: name,type,length,decimals"));
+// RFC 4180 CSV: comma separated, fields with commas, quotes or line breaks are
+// quoted and a quote inside is doubled. Blank lines are skipped.
+class CsvParser {
+public:
+    CsvParser(const QString &path, const QString &text) : path_(path), text_(text) {}
 
-    static const QRegularExpression nameRe(QStringLiteral("^[A-Z][A-Z0-9_]{0,9}$"));
-    static const QRegularExpression countRe(QStringLiteral("^[0-9]{1,3}$"));
-    QList<FieldDef> fields;
-    QSet<QString> names;
-    for (qsizetype r = 1; r < records.size(); ++r) {
-        const CsvRecord &rec = records.at(r);
-        const QString where = at(path, rec.line);
-        if (rec.cells.size() != 4)
-            fail(where, QStringLiteral("expected 4 cells, found %1").arg(rec.cells.size()));
-        FieldDef f;
-        f.name = rec.cells.at(0);
-        if (!nameRe.match(f.name).hasMatch())
-            fail(where, QStringLiteral("field name \"%1\" is not 1 to 10 upper-case letters, digits or _, "
-                                       "starting with a letter").arg(f.name));
-        if (names.contains(f.name))
-            fail(where, QStringLiteral("field %1 is defined twice").arg(f.name));
-        names.insert(f.name);
-
-        const QString type = rec.cells.at(1);
-        if (type.size() != 1 || !QStringLiteral("CNFDL").contains(type))
-            fail(where, QStringLiteral("field %1: type \"%2\" is not one of C, N, F, D, L").arg(f.name, type));
-        f.type = static_cast<FieldType>(type.at(0).toLatin1());
-        if (!countRe.match(rec.cells.at(2)).hasMatch() || !countRe.match(rec.cells.at(3)).hasMatch())
-            fail(where, QStringLiteral("field %1: length and decimals must be whole numbers").arg(f.name));
-        f.length = rec.cells.at(2).toInt();
-        f.decimals = rec.cells.at(3).toInt();
-
-        bool ok = false;
-        switch (f.type) {
-        case FieldType::Character:
-            ok = f.length >= 1 && f.length <= 254 && f.decimals == 0;
-            break;
-        case FieldType::Numeric:
-        case FieldType::Float:
-            ok = f.length >= 1 && f.length <= 20
-                 && (f.decimals == 0 || (f.decimals <= 15 && f.decimals <= f.length - 2));
-            break;
-        case FieldType::Date:
-            ok = f.length == 8 && f.decimals == 0;
-            break;
-        case FieldType::Logical:
-            ok = f.length == 1 && f.decimals == 0;
-            break;
+    QList<CsvRecord> records()
+    {
+        for (qsizetype i = 0; i < text_.size(); ++i) {
+            const QChar c = text_.at(i);
+            if (inQuotes_) {
+                quoted(i);
+                continue;
+            }
+            if (c == QLatin1Char('\r') && i + 1 < text_.size() && text_.at(i + 1) == QLatin1Char('\n'))
+                continue;
+            if (c == QLatin1Char('\n')) {
+                endRecord();
+                ++line_;
+                continue;
+            }
+            unquoted(c);
         }
-        if (!ok)
-            fail(where, QStringLiteral("field %1: length %2 with %3 decimals does not suit type %4")
-                            .arg(f.name).arg(f.length).arg(f.decimals).arg(type));
-        fields << f;
+        if (inQuotes_)
+            fail(at(path_, current_.line), QStringLiteral("a quoted cell is never closed"));
+        endRecord();
+        return records_;
     }
 
+private:
+    // The character at i inside a quoted cell; a doubled quote takes the next one too.
+    void quoted(qsizetype &i)
+    {
+        const QChar c = text_.at(i);
+        if (c == QLatin1Char('"')) {
+            if (i + 1 < text_.size() && text_.at(i + 1) == QLatin1Char('"')) {
+                cell_ += c;
+                ++i;
+            } else {
+                inQuotes_ = false;
+                afterQuote_ = true;
+            }
+            return;
+        }
+        if (c == QLatin1Char('\n'))
+            ++line_;
+        cell_ += c;
+    }
+
+    void unquoted(QChar c)
+    {
+        lineHasContent_ = true;
+        if (c == QLatin1Char(',')) {
+            endCell();
+        } else if (afterQuote_) {
+            fail(at(path_, line_), QStringLiteral("text after a closing quote"));
+        } else if (c == QLatin1Char('"')) {
+            if (!cell_.isEmpty())
+                fail(at(path_, line_), QStringLiteral("a quote inside an unquoted cell"));
+            inQuotes_ = true;
+        } else {
+            cell_ += c;
+        }
+    }
+
+    void endCell()
+    {
+        current_.cells << cell_;
+        cell_.clear();
+        afterQuote_ = false;
+    }
+
+    void endRecord()
+    {
+        if (lineHasContent_) {
+            endCell();
+            records_ << current_;
+        }
+        current_ = CsvRecord{line_ + 1, {}};
+        lineHasContent_ = false;
+    }
+
+    const QString path_;
+    const QString text_;
+    QList<CsvRecord> records_;
+    CsvRecord current_{1, {}};
+    QString cell_;
+    bool inQuotes_ = false;
+    bool afterQuote_ = false; // a quoted cell just closed: only , or end of line may follow
+    bool lineHasContent_ = false;
+    int line_ = 1;
+};
+
+QList<CsvRecord> readCsv(const QString &path)
+{
+    return CsvParser(path, readUtf8(path)).records();
+}
+
+// Whether the engine can store a field of this length and decimals in its type.
+bool suitsType(const FieldDef &f)
+{
+    switch (f.type) {
+    case FieldType::Character:
+        return f.length >= 1 && f.length <= 254 && f.decimals == 0;
+    case FieldType::Numeric:
+    case FieldType::Float:
+        return f.length >= 1 && f.length <= 20
+               && (f.decimals == 0 || (f.decimals <= 15 && f.decimals <= f.length - 2));
+    case FieldType::Date:
+        return f.length == 8 && f.decimals == 0;
+    case FieldType::Logical:
+        return f.length == 1 && f.decimals == 0;
+    }
+    return false;
+}
+
+// One line of a fields file; names holds the names defined before it.
+FieldDef readFieldDef(const CsvRecord &rec, const QString &where, QSet<QString> &names)
+{
+    static const QRegularExpression nameRe(QStringLiteral("^[A-Z][A-Z0-9_]{0,9}$"));
+    static const QRegularExpression countRe(QStringLiteral("^[0-9]{1,3}$"));
+    if (rec.cells.size() != 4)
+        fail(where, QStringLiteral("expected 4 cells, found %1").arg(rec.cells.size()));
+    FieldDef f;
+    f.name = rec.cells.at(0);
+    if (!nameRe.match(f.name).hasMatch())
+        fail(where, QStringLiteral("field name \"%1\" is not 1 to 10 upper-case letters, digits or _, "
+                                   "starting with a letter").arg(f.name));
+    if (names.contains(f.name))
+        fail(where, QStringLiteral("field %1 is defined twice").arg(f.name));
+    names.insert(f.name);
+
+    const QString type = rec.cells.at(1);
+    if (type.size() != 1 || !QStringLiteral("CNFDL").contains(type))
+        fail(where, QStringLiteral("field %1: type \"%2\" is not one of C, N, F, D, L").arg(f.name, type));
+    f.type = static_cast<FieldType>(type.at(0).toLatin1());
+    if (!countRe.match(rec.cells.at(2)).hasMatch() || !countRe.match(rec.cells.at(3)).hasMatch())
+        fail(where, QStringLiteral("field %1: length and decimals must be whole numbers").arg(f.name));
+    f.length = rec.cells.at(2).toInt();
+    f.decimals = rec.cells.at(3).toInt();
+    if (!suitsType(f))
+        fail(where, QStringLiteral("field %1: length %2 with %3 decimals does not suit type %4")
+                        .arg(f.name).arg(f.length).arg(f.decimals).arg(type));
+    return f;
+}
+
+// The fields the program finds at fixed positions.
+void checkPositions(const QString &path, const QList<FieldDef> &fields, const TableSpec &spec)
+{
     if (fields.size() < spec.minFields)
         fail(path, QStringLiteral("%1 fields defined, the table needs at least %2")
                        .arg(fields.size()).arg(spec.minFields));
@@ -237,7 +265,74 @@ QList<FieldDef> readFields(const QString &path, const TableSpec &spec)
                            .arg(rule.position).arg(f.name, rule.kind == 'N' ? QStringLiteral("numeric")
                                                                            : QStringLiteral("text")));
     }
+}
+
+QList<FieldDef> readFields(const QString &path, const TableSpec &spec)
+{
+    const QList<CsvRecord> records = readCsv(path);
+    const QStringList header{QStringLiteral("name"), QStringLiteral("type"),
+                             QStringLiteral("length"), QStringLiteral("decimals")};
+    if (records.isEmpty() || records.first().cells != header)
+        fail(at(path, 1), QStringLiteral("the first line must be: name,type,length,decimals"));
+
+    QList<FieldDef> fields;
+    QSet<QString> names;
+    for (qsizetype r = 1; r < records.size(); ++r)
+        fields << readFieldDef(records.at(r), at(path, records.at(r).line), names);
+    checkPositions(path, fields, spec);
     return fields;
+}
+
+// A text cell: printable, without trailing blanks, in Windows-1252 and no
+// wider than the field. ctx names the field in a complaint.
+QVariant parseText(const FieldDef &f, const QString &cell, const QString &where, const QString &ctx)
+{
+    for (const QChar c : cell) {
+        if (c.unicode() < 0x20 || c.unicode() == 0x7F)
+            fail(where, ctx + QStringLiteral("control character U+%1 in the text")
+                                  .arg(c.unicode(), 4, 16, QLatin1Char('0')));
+    }
+    if (cell.endsWith(QLatin1Char(' ')))
+        fail(where, ctx + QStringLiteral("trailing blanks are not kept by the table: \"%1\"").arg(cell));
+    QChar bad;
+    if (!korim::data::representableInWindows1252(cell, &bad))
+        fail(where, ctx + QStringLiteral("\"%1\" (U+%2) has no Windows-1252 form")
+                              .arg(bad).arg(bad.unicode(), 4, 16, QLatin1Char('0')));
+    if (cell.size() > f.length)
+        fail(where, ctx + QStringLiteral("text of %1 characters is wider than the field (%2): \"%3\"")
+                              .arg(cell.size()).arg(f.length).arg(cell));
+    return cell;
+}
+
+// A plain number that fits the field's width and decimals.
+QVariant parseNumber(const FieldDef &f, const QString &cell, const QString &where, const QString &ctx)
+{
+    static const QRegularExpression numberRe(QStringLiteral("^(-?)([0-9]+)(?:\\.([0-9]+))?$"));
+    const auto m = numberRe.match(cell);
+    if (!m.hasMatch())
+        fail(where, ctx + QStringLiteral("\"%1\" is not a plain number (write 0 for none)").arg(cell));
+    const qsizetype decimals = m.capturedLength(3);
+    if (decimals > f.decimals)
+        fail(where, ctx + QStringLiteral("%1 has more decimals than the field keeps (%2)")
+                              .arg(cell).arg(f.decimals));
+    QString digits = m.captured(2);
+    while (digits.size() > 1 && digits.startsWith(QLatin1Char('0')))
+        digits.remove(0, 1);
+    const qsizetype width = m.capturedLength(1) + digits.size() + (f.decimals > 0 ? f.decimals + 1 : 0);
+    if (width > f.length)
+        fail(where, ctx + QStringLiteral("%1 does not fit in %2 characters with %3 decimals")
+                              .arg(cell).arg(f.length).arg(f.decimals));
+    bool ok = false;
+    if (f.decimals == 0) {
+        const qlonglong v = cell.toLongLong(&ok);
+        if (ok)
+            return v;
+    } else {
+        const double v = cell.toDouble(&ok);
+        if (ok)
+            return v;
+    }
+    fail(where, ctx + QStringLiteral("%1 is out of range").arg(cell));
 }
 
 // One cell of a rows file as the value the engine stores.
@@ -245,52 +340,11 @@ QVariant parseValue(const FieldDef &f, const QString &cell, const QString &where
 {
     const QString ctx = QStringLiteral("field %1: ").arg(f.name);
     switch (f.type) {
-    case FieldType::Character: {
-        for (const QChar c : cell) {
-            if (c.unicode() < 0x20 || c.unicode() == 0x7F)
-                fail(where, ctx + QStringLiteral("control character U+%1 in the text")
-                                      .arg(c.unicode(), 4, 16, QLatin1Char('0')));
-        }
-        if (cell.endsWith(QLatin1Char(' ')))
-            fail(where, ctx + QStringLiteral("trailing blanks are not kept by the table: \"%1\"").arg(cell));
-        QChar bad;
-        if (!korim::data::representableInWindows1252(cell, &bad))
-            fail(where, ctx + QStringLiteral("\"%1\" (U+%2) has no Windows-1252 form")
-                                  .arg(bad).arg(bad.unicode(), 4, 16, QLatin1Char('0')));
-        if (cell.size() > f.length)
-            fail(where, ctx + QStringLiteral("text of %1 characters is wider than the field (%2): \"%3\"")
-                                  .arg(cell.size()).arg(f.length).arg(cell));
-        return cell;
-    }
+    case FieldType::Character:
+        return parseText(f, cell, where, ctx);
     case FieldType::Numeric:
-    case FieldType::Float: {
-        static const QRegularExpression numberRe(QStringLiteral("^(-?)([0-9]+)(?:\\.([0-9]+))?$"));
-        const auto m = numberRe.match(cell);
-        if (!m.hasMatch())
-            fail(where, ctx + QStringLiteral("\"%1\" is not a plain number (write 0 for none)").arg(cell));
-        const qsizetype decimals = m.capturedLength(3);
-        if (decimals > f.decimals)
-            fail(where, ctx + QStringLiteral("%1 has more decimals than the field keeps (%2)")
-                                  .arg(cell).arg(f.decimals));
-        QString digits = m.captured(2);
-        while (digits.size() > 1 && digits.startsWith(QLatin1Char('0')))
-            digits.remove(0, 1);
-        const qsizetype width = m.capturedLength(1) + digits.size() + (f.decimals > 0 ? f.decimals + 1 : 0);
-        if (width > f.length)
-            fail(where, ctx + QStringLiteral("%1 does not fit in %2 characters with %3 decimals")
-                                  .arg(cell).arg(f.length).arg(f.decimals));
-        bool ok = false;
-        if (f.decimals == 0) {
-            const qlonglong v = cell.toLongLong(&ok);
-            if (ok)
-                return v;
-        } else {
-            const double v = cell.toDouble(&ok);
-            if (ok)
-                return v;
-        }
-        fail(where, ctx + QStringLiteral("%1 is out of range").arg(cell));
-    }
+    case FieldType::Float:
+        return parseNumber(f, cell, where, ctx);
     case FieldType::Date: {
         if (cell.isEmpty())
             return {};

@@ -84,6 +84,7 @@ private slots:
     void dbfreadReadsTheSameValues_data();
     void dbfreadReadsTheSameValues();
     void generatorIsReproducible();
+    void generatorReadsEveryFormOfCsv();
     void generatorRefusesBrokenSources_data();
     void generatorRefusesBrokenSources();
 };
@@ -322,6 +323,41 @@ void TestShippedData::generatorIsReproducible()
     }
 }
 
+// Line ends, a byte order mark, blank lines, quoted plain cells and leading
+// zeros change no byte of the tables; a doubled quote is one quote of the text.
+void TestShippedData::generatorReadsEveryFormOfCsv()
+{
+    QTemporaryDir plain, forms, quotes;
+    QVERIFY(copySources(plain.path()));
+    QVERIFY(copySources(forms.path(), "tables/admlocal.rows.csv", "\n5,Administración Local de Recaudación de Bahía Serena\n",
+                        "\n0005,\"Administración Local de Recaudación de Bahía Serena\"\n"));
+    QVERIFY(copySources(quotes.path(), "tables/activida.rows.csv", "0,AGRO,\"Cultivo de granos",
+                        "0,\"\",\"Cultivo de \"\"granos\"\""));
+    QDirIterator it(forms.filePath("src/tables"), {"*.csv"}, QDir::Files);
+    while (it.hasNext()) {
+        QFile f(it.next());
+        QVERIFY(f.open(QIODevice::ReadOnly));
+        QByteArray text = f.readAll();
+        f.close();
+        text.replace("\n", "\r\n\r\n");
+        QVERIFY(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        QVERIFY(f.write("\xEF\xBB\xBF" + text) == text.size() + 3);
+    }
+    QString err;
+    QCOMPARE(runGenerator(plain.path(), plain.filePath("out"), &err, "946684800"), 0);
+    QCOMPARE(runGenerator(forms.path(), forms.filePath("out"), &err, "946684800"), 0);
+    const QStringList names = QDir(plain.filePath("out")).entryList(QDir::Files);
+    QCOMPARE(names.size(), 7);
+    for (const QString &name : names)
+        QVERIFY2(readAll(forms.filePath("out/" + name)) == readAll(plain.filePath("out/" + name)), qPrintable(name));
+
+    QCOMPARE(runGenerator(quotes.path(), quotes.filePath("out"), &err), 0);
+    const auto table = DbfTable::open(quotes.filePath("out/activida.dbf"));
+    QCOMPARE(table->value(0, table->fieldIndex("SECTOR")).toString(), QString());
+    QCOMPARE(table->value(0, table->fieldIndex("DESCRIPCIO")).toString(),
+             QStringLiteral("Cultivo de \"granos\" básicos (maíz, frijol, trigo y sorgo)"));
+}
+
 void TestShippedData::generatorRefusesBrokenSources_data()
 {
     QTest::addColumn<QString>("file");
@@ -354,6 +390,43 @@ void TestShippedData::generatorRefusesBrokenSources_data()
     QTest::newRow("quote never closed")
         << "tables/activida.rows.csv" << "73,SERV,Rep" << "73,SERV,\"Rep"
         << "activida.rows.csv:75: a quoted cell is never closed";
+    QTest::newRow("quote inside a plain cell")
+        << "tables/activida.rows.csv" << "\n1,AGRO,Cultivo de" << "\n1,AGRO,Cultivo \"de\""
+        << "activida.rows.csv:3: a quote inside an unquoted cell";
+    QTest::newRow("line break inside a quoted cell")
+        << "tables/activida.rows.csv" << "\"Cultivo de granos" << "\"Cultivo de\ngranos"
+        << "activida.rows.csv:2: field DESCRIPCIO: control character U+000a in the text";
+    QTest::newRow("number wider than its field")
+        << "tables/admlocal.rows.csv" << "\n5," << "\n-1234,"
+        << "admlocal.rows.csv:4: field CLAVE: -1234 does not fit in 4 characters with 0 decimals";
+    QTest::newRow("text in a date field")
+        << "tables/catbanco.fields.csv" << "SIGLAS,C,10,0" << "SIGLAS,D,8,0"
+        << "catbanco.rows.csv:2: field SIGLAS: \"BALTIFO\" is not a date written YYYY-MM-DD";
+    QTest::newRow("text in a logical field")
+        << "tables/catbanco.fields.csv" << "SIGLAS,C,10,0" << "SIGLAS,L,1,0"
+        << "catbanco.rows.csv:2: field SIGLAS: \"BALTIFO\" is not T, F or empty";
+    QTest::newRow("bad field name")
+        << "tables/admlocal.fields.csv" << "NOMBRE,C,60,0" << "nombre,C,60,0"
+        << "admlocal.fields.csv:3: field name \"nombre\" is not 1 to 10 upper-case letters";
+    QTest::newRow("field defined twice")
+        << "tables/admlocal.fields.csv" << "NOMBRE,C,60,0" << "CLAVE,C,60,0"
+        << "admlocal.fields.csv:3: field CLAVE is defined twice";
+    QTest::newRow("field length not a number")
+        << "tables/admlocal.fields.csv" << "NOMBRE,C,60,0" << "NOMBRE,C,6x,0"
+        << "admlocal.fields.csv:3: field NOMBRE: length and decimals must be whole numbers";
+    QTest::newRow("text field too long")
+        << "tables/admlocal.fields.csv" << "NOMBRE,C,60,0" << "NOMBRE,C,255,0"
+        << "field NOMBRE: length 255 with 0 decimals does not suit type C";
+    QTest::newRow("more decimals than a number holds")
+        << "tables/ventas.fields.csv" << "TC,N,12,4" << "TC,N,12,11"
+        << "ventas.fields.csv:8: field TC: length 12 with 11 decimals does not suit type N";
+    QTest::newRow("date field of a wrong length")
+        << "tables/catbanco.fields.csv" << "SIGLAS,C,10,0" << "SIGLAS,D,10,0" << "length 10 with 0 decimals does not suit type D";
+    QTest::newRow("field definition cells")
+        << "tables/admlocal.fields.csv" << "NOMBRE,C,60,0" << "NOMBRE,C,60" << "admlocal.fields.csv:3: expected 4 cells, found 3";
+    QTest::newRow("too few fields")
+        << "tables/admlocal.fields.csv" << "NOMBRE,C,60,0\n" << ""
+        << "admlocal.fields.csv: 1 fields defined, the table needs at least 2";
     QTest::newRow("stray quote")
         << "tables/activida.rows.csv" << "\"Cultivo de granos" << "\"\"Cultivo de granos"
         << "activida.rows.csv:2: text after a closing quote";
