@@ -62,6 +62,7 @@ void Form1::Nuevo()
             txtnummaquila->setMaskedText(maquilaText(dtsDatoProv->value(30)));
             txtanomaquila->setMaskedText(maquilaText(dtsDatoProv->value(31)));
             dtsDatoProv->setValue(20, QStringLiteral("14"));
+            noteRfcCheckDigit();
         }
     } catch (const std::exception &) {
     }
