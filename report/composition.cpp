@@ -250,6 +250,7 @@ ComposedApplication ComponeSolicitud(const ApplicationInput &in)
     // 12. Assembly, then the signature block.
     ComposedApplication out;
     out.titleLength = int(title.size());
+    out.rfc = in.rfc;
     QString &t = out.text;
     t.reserve(title.size() + applicant.size() + personnel.size() + products.size() + sales.size() + bank.size()
               + declaration.size() + representative.size() + 600);

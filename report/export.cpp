@@ -88,8 +88,6 @@ bool writeApplicationPdf(questionnaire::Form1 &form, const QString &path)
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
-    printer.setCreator(QStringLiteral("KORIM"));
-    printer.setDocName(QStringLiteral("Solicitud KORIM"));
     preparePrinter(printer);
     if (!printApplication(printer, application, withConsiderations ? &considerations : nullptr, &error)) {
         critical(QStringLiteral("No se pudo escribir la solicitud en PDF.\r\r") + error);

@@ -119,6 +119,19 @@ void preparePrinter(QPrinter &printer)
     printer.setPageMargins(QMarginsF(12.7, 12.7, 12.7, 12.7), QPageLayout::Millimeter);
 }
 
+QString documentName(const ComposedApplication &application)
+{
+    const QString rfc = application.rfc.trimmed();
+    const QString name = QStringLiteral("Solicitud KORIM");
+    return rfc.isEmpty() ? name : name + QLatin1Char(' ') + rfc;
+}
+
+void nameDocument(QPrinter &printer, const ComposedApplication &application)
+{
+    printer.setDocName(documentName(application));
+    printer.setCreator(QStringLiteral("KORIM"));
+}
+
 bool loadConsiderations(const QString &path, QTextDocument *doc, QString *error)
 {
     doc->setDefaultFont(fixedPitchFont(8.25));
@@ -145,6 +158,7 @@ bool confirmWithoutConsiderations(QWidget *parent, const QString &error)
 bool printApplication(QPrinter &printer, const ComposedApplication &application,
                       const QTextDocument *considerations, QString *error)
 {
+    nameDocument(printer, application);
     QPainter painter;
     if (!painter.begin(&printer)) {
         if (error) {

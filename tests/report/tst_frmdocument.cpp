@@ -36,6 +36,7 @@ class TestFrmDocument : public QObject {
 private:
     QTemporaryDir dir_;
     QStringList printed_; // PDF files the replaced dialog handed out
+    QStringList namesAtDialog_; // the printer's document name as each dialog opened
 
     std::unique_ptr<Form1> form(const QString &name, bool withConsiderations = true)
     {
@@ -57,7 +58,9 @@ private slots:
     void init()
     {
         printed_.clear();
+        namesAtDialog_.clear();
         frmDocument::setPrinterChooser([this](QPrinter *printer, QWidget *) {
+            namesAtDialog_.append(printer->docName());
             const QString file = dir_.filePath(QStringLiteral("out%1.pdf").arg(printed_.size()));
             printer->setOutputFormat(QPrinter::PdfFormat);
             printer->setOutputFileName(file);
@@ -149,7 +152,11 @@ void TestFrmDocument::previewAtOpenPrintsEditsLater()
     w->Command1->click();
     w->Command1->click();
     QCOMPARE(printed_.size(), 2);
+    // The dialog already sees the document's name.
+    QCOMPARE(namesAtDialog_, QStringList(2, QStringLiteral("Solicitud KORIM ABC800101AB1")));
     for (const QString &file : printed_) {
+        QCOMPARE(pdfInfo(file, QStringLiteral("Title")), QStringLiteral("Solicitud KORIM ABC800101AB1"));
+        QCOMPARE(pdfInfo(file, QStringLiteral("Creator")), QStringLiteral("KORIM"));
         const QString text = pdfText(file);
         QVERIFY(text.contains(QStringLiteral("CALLE    :CALLE NUEVA 7")));
         // The considerations follow from a new page, after the signature.
