@@ -205,15 +205,6 @@ private slots:
         ComposedApplication application;
         application.rfc = rfc;
         QCOMPARE(korim::report::documentName(application), name);
-        // Title and creator in the file whatever the caller set before.
-        const QString pdf = dir_.filePath(QStringLiteral("named.pdf"));
-        QPrinter printer(QPrinter::HighResolution);
-        pdfPrinter(printer, pdf);
-        printer.setDocName(QStringLiteral("something else"));
-        QString error;
-        QVERIFY2(printApplication(printer, application, nullptr, &error), qPrintable(error));
-        QCOMPARE(pdfInfo(pdf, QStringLiteral("Title")), name);
-        QCOMPARE(pdfInfo(pdf, QStringLiteral("Creator")), QStringLiteral("KORIM"));
     }
 
     void eachLineOnceInOrder()
