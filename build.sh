@@ -10,7 +10,7 @@ cd "$(dirname "$0")"
 
 PACKAGES=(cmake ninja-build g++ qt6-base-dev qt6-translations-l10n libqt6svg6
           fonts-dejavu-core fonts-liberation fonts-liberation2 poppler-utils python3-dbfread
-          dosfstools fusefat)
+          dosfstools fusefat cups printer-driver-cups-pdf)
 CI_PACKAGES=(clang libclang-rt-14-dev)
 PACKAGING=(dpkg-dev file libqt6svg6 fonts-liberation2 libxcursor1)
 PACKAGE_CHECK=(lintian desktop-file-utils appstream)

@@ -38,6 +38,25 @@ bool twoDigits(const QString &places)
     return places.size() == 2 && places[0] != QLatin1Char(' ') && places[1] != QLatin1Char(' ');
 }
 
+// A place's value in the check-digit rule: digits, A-N, "&", O-Z, blank, Ñ.
+int checkValue(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'A' && u <= u'N')
+        return 10 + (u - u'A');
+    if (u == u'&')
+        return 24;
+    if (u >= u'O' && u <= u'Z')
+        return 25 + (u - u'O');
+    if (u == u' ')
+        return 37;
+    if (u == u'\u00d1')
+        return 38;
+    return -1;
+}
+
 } // namespace
 
 RfcCheck checkRfc(const QString &text)
@@ -85,6 +104,44 @@ RfcCheck checkRfc(const QString &text)
 
     result.habilita = result.valid;
     return result;
+}
+
+std::optional<QChar> rfcCheckDigit(const QString &text)
+{
+    if (text.size() < 13)
+        return std::nullopt;
+    int sum = 0;
+    for (int i = 0; i < 12; ++i) {
+        const int value = checkValue(text[i]);
+        if (value < 0)
+            return std::nullopt;
+        sum += value * (13 - i);
+    }
+    const int r = sum % 11;
+    if (r == 0)
+        return QLatin1Char('0');
+    if (r == 1)
+        return QLatin1Char('A'); // 11 - 1 is ten
+    return QChar(char16_t(u'0' + 11 - r));
+}
+
+std::optional<QChar> rfcCheckDigitDisagreement(const QString &text)
+{
+    // The generic RFCs for the public at large and for foreigners.
+    if (text == QLatin1String("XAXX010101000") || text == QLatin1String("XEXX010101000"))
+        return std::nullopt;
+    if (text.size() != 13 || !checkRfc(text).valid)
+        return std::nullopt;
+    const std::optional<QChar> expected = rfcCheckDigit(text);
+    if (!expected || *expected == text[12])
+        return std::nullopt;
+    return expected;
+}
+
+QString rfcCheckDigitNote(QChar expected)
+{
+    return QStringLiteral("Revise el RFC: el d\u00edgito verificador no corresponde (deber\u00eda ser \u00ab%1\u00bb).")
+        .arg(expected);
 }
 
 } // namespace korim::application

@@ -275,6 +275,7 @@ void Form1::buildTopRows()
     describe(MaskEdBox1, addLabel(this, QStringLiteral("RFC"), QRect(20, y1, 0, 0), MaskEdBox1),
              QStringLiteral("1"), QStringLiteral("RFC"));
     KeyPipeline::setMode(MaskEdBox1, KeyMode::Upper);
+    buildRfcNote();
 
     Combo1 = makeList(this, "Combo1", QRect(130, y2, 200, kFieldHeight), false);
     Combo1->addItem(QStringLiteral("Programa nuevo"), qlonglong(1));

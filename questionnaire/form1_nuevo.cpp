@@ -43,6 +43,7 @@ void Form1::Nuevo()
                 bankShown_ = application::buscaPlace(application_->banks(), opened.bank);
             txtnummaquila->setMaskedText(opened.numMaquila);
             txtanomaquila->setMaskedText(opened.anioMaquila);
+            noteRfcCheckDigit();
         }
     } catch (const std::exception &) {
     }

@@ -77,6 +77,7 @@ void Form1::ValidaRFC()
     }
     if (check.habilita)
         Habilita(*check.habilita);
+    noteRfcCheckDigit();
 }
 
 void Form1::programmeNumberFocusLost()

@@ -270,6 +270,7 @@ ComposedApplication ComponeSolicitud(const ApplicationInput &in)
                              kLf, bankBlock(in), kLf, declarationBlock(), kLf, signatureBlock(in)};
     ComposedApplication out;
     out.titleLength = int(title.size());
+    out.rfc = in.rfc;
     qsizetype size = title.size();
     for (const QString &part : parts)
         size += part.size();

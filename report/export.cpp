@@ -90,8 +90,6 @@ bool writeApplicationPdf(application::Solicitud &solicitud, const QString &path)
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
     printer.setOutputFileName(path);
-    printer.setCreator(QStringLiteral("KORIM"));
-    printer.setDocName(QStringLiteral("Solicitud KORIM"));
     preparePrinter(printer);
     if (!printApplication(printer, application, withConsiderations ? &considerations : nullptr, &error)) {
         critical(QStringLiteral("No se pudo escribir la solicitud en PDF.\r\r") + error);

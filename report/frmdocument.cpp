@@ -195,6 +195,8 @@ void frmDocument::print(const ComposedApplication &application)
         printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
         preparePrinter(*printer_);
     }
+    // Named before the dialog: its print-to-file name comes from it.
+    nameDocument(*printer_, application);
     const PrinterChooser &choose = chooser();
     const bool accepted = choose ? choose(printer_.get(), this) : runPrintDialog(printer_.get(), this);
     if (!accepted)

@@ -13,7 +13,11 @@
 #include <QPageLayout>
 #include <QPainter>
 #include <QPrinter>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QTextLayout>
+#include <QTextList>
 
 #include <cmath>
 #include <memory>
@@ -57,6 +61,147 @@ qreal advanceAt(const QString &line, qreal pointSize, QPaintDevice *device)
 // reader's indents are such pixels) and scaled onto the printer.
 constexpr qreal kLayoutDpi = 96.0;
 
+// A block the layout would paint on more than one page: the layout paints a
+// block whole and leaves the page's clip to hide what falls outside, so the
+// hidden lines would still be in the page's text. Such blocks are painted
+// here line by line instead, each line on the page that holds it.
+struct SplitBlock {
+    QTextBlock block;
+    QRectF rect; // in the document; its top left is where the lines are drawn from
+};
+
+QList<SplitBlock> blocksOnSeveralPages(const QTextDocument &doc, qreal pageHeight, int pages)
+{
+    QList<SplitBlock> split;
+    const QAbstractTextDocumentLayout *layout = doc.documentLayout();
+    for (QTextBlock block = doc.begin(); block.isValid(); block = block.next()) {
+        if (!block.isVisible() || !block.layout() || block.layout()->lineCount() == 0)
+            continue;
+        const QRectF r = layout->blockBoundingRect(block);
+        // The layout's own test of a block against a page's clip.
+        int drawnOn = 0;
+        for (int k = 0; k < pages && drawnOn < 2; ++k) {
+            if (!(r.bottom() < k * pageHeight || r.top() > (k + 1) * pageHeight))
+                ++drawnOn;
+        }
+        if (drawnOn > 1)
+            split.append({block, r});
+    }
+    return split;
+}
+
+// A list item's bullet or number, placed and drawn as the layout does it for
+// a block it paints itself.
+void drawListMarker(QPainter &painter, const QTextBlock &block, const QPointF &origin, const QPalette &palette,
+                    QPaintDevice *device)
+{
+    const QTextList *list = block.textList();
+    if (!list)
+        return;
+    int style = list->format().style();
+    if (block.blockFormat().hasProperty(QTextFormat::ListStyle))
+        style = block.blockFormat().intProperty(QTextFormat::ListStyle);
+    const QTextCharFormat charFormat = QTextCursor(block).charFormat();
+    const QFont font = device ? QFont(charFormat.font(), device) : charFormat.font();
+    const QFontMetrics metrics(font);
+
+    const QTextLine first = block.layout()->lineAt(0);
+    const Qt::LayoutDirection direction = block.textDirection();
+    QPointF pos = origin.toPoint();
+    const QRectF firstRect = first.naturalTextRect();
+    pos += firstRect.topLeft().toPoint();
+    if (direction == Qt::RightToLeft)
+        pos.rx() += firstRect.width();
+
+    QString number;
+    QSizeF size;
+    switch (style) {
+    case QTextListFormat::ListDecimal:
+    case QTextListFormat::ListLowerAlpha:
+    case QTextListFormat::ListUpperAlpha:
+    case QTextListFormat::ListLowerRoman:
+    case QTextListFormat::ListUpperRoman:
+        number = list->itemText(block);
+        size = QSizeF(metrics.horizontalAdvance(number), metrics.height());
+        break;
+    case QTextListFormat::ListSquare:
+    case QTextListFormat::ListCircle:
+    case QTextListFormat::ListDisc:
+        size = QSizeF(metrics.lineSpacing() / 3, metrics.lineSpacing() / 3);
+        break;
+    default:
+        return;
+    }
+    QRectF r(pos, size);
+    const qreal gap = metrics.horizontalAdvance(QLatin1Char(' '));
+    r.translate(direction == Qt::LeftToRight ? -gap - size.width() : gap, (metrics.height() / 2) - (size.height() / 2));
+
+    painter.save();
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QBrush foreground = charFormat.foreground();
+    painter.setPen(QPen(foreground.style() == Qt::NoBrush ? palette.text() : foreground, 0));
+    const QBrush brush = palette.brush(QPalette::Text);
+    switch (style) {
+    case QTextListFormat::ListSquare:
+        painter.fillRect(r, brush);
+        break;
+    case QTextListFormat::ListCircle:
+        painter.setPen(QPen(brush, 0));
+        painter.drawEllipse(r.translated(0.5, 0.5));
+        break;
+    case QTextListFormat::ListDisc:
+        painter.setBrush(brush);
+        painter.setPen(Qt::NoPen);
+        painter.drawEllipse(r);
+        break;
+    default: {
+        QTextLayout layout(number, font, device);
+        layout.setCacheEnabled(true);
+        QTextOption option(Qt::AlignLeft | Qt::AlignAbsolute);
+        option.setTextDirection(direction);
+        layout.setTextOption(option);
+        layout.beginLayout();
+        QTextLine line = layout.createLine();
+        if (line.isValid())
+            line.setLeadingIncluded(true);
+        layout.endLayout();
+        layout.draw(&painter, QPointF(r.left(), pos.y()));
+        break;
+    }
+    }
+    painter.restore();
+}
+
+// The lines of a split block whose middle falls on page (document
+// coordinates), with the block's background and, on its first line's page,
+// its list marker.
+void drawSplitBlock(QPainter &painter, const SplitBlock &split, const QRectF &page, const QPalette &palette,
+                    QPaintDevice *device)
+{
+    QTextLayout *layout = split.block.layout();
+    bool begun = false;
+    for (int n = 0; n < layout->lineCount(); ++n) {
+        const QTextLine line = layout->lineAt(n);
+        const qreal middle = split.rect.top() + line.y() + line.height() / 2;
+        if (middle < page.top() || middle >= page.bottom())
+            continue;
+        if (!begun) {
+            begun = true;
+            const QBrush background = split.block.blockFormat().background();
+            if (background.style() != Qt::NoBrush) {
+                painter.save();
+                painter.setBrushOrigin(split.rect.topLeft());
+                painter.fillRect(split.rect, background);
+                painter.restore();
+            }
+            if (n == 0)
+                drawListMarker(painter, split.block, split.rect.topLeft(), palette, device);
+            painter.setPen(palette.color(QPalette::Text));
+        }
+        line.draw(&painter, split.rect.topLeft());
+    }
+}
+
 void printConsiderations(QPainter &painter, QPrinter &printer, const QTextDocument &source)
 {
     std::unique_ptr<QTextDocument> doc(source.clone());
@@ -72,13 +217,26 @@ void printConsiderations(QPainter &painter, QPrinter &printer, const QTextDocume
     doc->setPageSize(page);
     const int pages = doc->pageCount();
     const qreal scale = printer.resolution() / kLayoutDpi;
+    QList<SplitBlock> split = blocksOnSeveralPages(*doc, page.height(), pages);
+    const QAbstractTextDocumentLayout::PaintContext context;
 
     for (int i = 0; i < pages; ++i) {
         printer.newPage();
+        const QRectF pageRect(0, i * page.height(), page.width(), page.height());
         painter.save();
         painter.scale(scale, scale);
         painter.translate(0, -i * page.height());
-        doc->drawContents(&painter, QRectF(0, i * page.height(), page.width(), page.height()));
+        painter.setClipRect(pageRect);
+        // Hidden only from the layout's painting: it is not laid out again.
+        for (SplitBlock &s : split)
+            s.block.setVisible(false);
+        QAbstractTextDocumentLayout::PaintContext pageContext = context;
+        pageContext.clip = pageRect;
+        doc->documentLayout()->draw(&painter, pageContext);
+        for (SplitBlock &s : split)
+            s.block.setVisible(true);
+        for (const SplitBlock &s : std::as_const(split))
+            drawSplitBlock(painter, s, pageRect, context.palette, &layoutDevice);
         painter.restore();
     }
 }
@@ -119,6 +277,19 @@ void preparePrinter(QPrinter &printer)
     printer.setPageMargins(QMarginsF(12.7, 12.7, 12.7, 12.7), QPageLayout::Millimeter);
 }
 
+QString documentName(const ComposedApplication &application)
+{
+    const QString rfc = application.rfc.trimmed();
+    const QString name = QStringLiteral("Solicitud KORIM");
+    return rfc.isEmpty() ? name : name + QLatin1Char(' ') + rfc;
+}
+
+void nameDocument(QPrinter &printer, const ComposedApplication &application)
+{
+    printer.setDocName(documentName(application));
+    printer.setCreator(QStringLiteral("KORIM"));
+}
+
 bool loadConsiderations(const QString &path, QTextDocument *doc, QString *error)
 {
     doc->setDefaultFont(fixedPitchFont(8.25));
@@ -145,6 +316,7 @@ bool confirmWithoutConsiderations(QWidget *parent, const QString &error)
 bool printApplication(QPrinter &printer, const ComposedApplication &application,
                       const QTextDocument *considerations, QString *error)
 {
+    nameDocument(printer, application);
     QPainter painter;
     if (!painter.begin(&printer)) {
         if (error) {

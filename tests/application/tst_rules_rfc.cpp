@@ -25,6 +25,8 @@ private slots:
     void check_data();
     void check();
     void letterMessageText();
+    void checkDigit_data();
+    void checkDigit();
 };
 
 void TestRfcRules::check_data()
@@ -117,6 +119,58 @@ void TestRfcRules::letterMessageText()
     // Two blanks between "El" and the position, trailing blank kept.
     const RfcCheck r = checkRfc(QStringLiteral("GOM5800101AB1"));
     QCOMPARE(r.messages, QStringList{QStringLiteral("El  4 digito del RFC debe ser letra ")});
+}
+
+void TestRfcRules::checkDigit_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("digit");    // what the first twelve places call for; empty: none
+    QTest::addColumn<QString>("disagrees"); // the note's character; empty: no note
+
+    // Worked by hand: 37*13 + 10*12 + 11*11 + 12*10 + 8*9 + 1*6 + 1*4 + 10*3
+    // + 11*2 = 976, 976 mod 11 = 8, 11 - 8 = 3.
+    QTest::newRow("company agrees") << " ABC800101AB3" << "3" << "";
+    QTest::newRow("individual agrees") << "GODE561231GR8" << "8" << "";
+    QTest::newRow("company, last digit mistyped") << " ABC800101AB1" << "3" << "3";
+    QTest::newRow("individual, letter mistyped") << "GOMJ800101AB1" << "4" << "4";
+    // r = 1 gives ten, written A; r = 0 gives 0.
+    QTest::newRow("ten is A, agrees") << "GOMJ80010101A" << "A" << "";
+    QTest::newRow("ten is A, digit typed") << "GOMJ800101011" << "A" << "A";
+    QTest::newRow("remainder 0 agrees") << "GOMJ800101060" << "0" << "";
+    QTest::newRow("remainder 0, A typed") << "GOMJ80010106A" << "0" << "0";
+    // "&" sits between N and O; the blank and Ñ come last.
+    QTest::newRow("ampersand") << "G&MJ800101AB1" << "5" << "5";
+    QTest::newRow("company ampersand") << " &BC800101AB0" << "0" << "";
+    QTest::newRow("company, check A after a letter") << " ABC800101X9A" << "1" << "1";
+    // Ñ has its value, but the structure refuses it: no note.
+    QTest::newRow("enye") << QString::fromUtf8("GOÑJ800101AB1") << "4" << "";
+    QTest::newRow("company enye") << QString::fromUtf8(" ÑBC80010103A") << "A" << "";
+
+    // The generic RFCs never get the note, whether they follow the rule or not.
+    QTest::newRow("generic national") << "XAXX010101000" << "4" << "";
+    QTest::newRow("generic foreign") << "XEXX010101000" << "0" << "";
+
+    // No value, no digit; a failing structure, no note.
+    QTest::newRow("lower case place") << "gOMJ800101AB1" << "" << "";
+    QTest::newRow("accented place") << QString::fromUtf8("GÉMJ800101AB1") << "" << "";
+    QTest::newRow("twelve places") << "GOMJ800101AB" << "" << "";
+    QTest::newRow("empty field") << QString(13, ' ') << "3" << "";
+    QTest::newRow("month 13, digit wrong") << "GOMJ801301AB1" << "7" << "";
+    QTest::newRow("company without its blank") << "ABC800101AB1 " << "0" << "";
+}
+
+void TestRfcRules::checkDigit()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, digit);
+    QFETCH(QString, disagrees);
+    const std::optional<QChar> computed = rfcCheckDigit(text);
+    QCOMPARE(computed ? QString(*computed) : QString(), digit);
+    const std::optional<QChar> note = rfcCheckDigitDisagreement(text);
+    QCOMPARE(note ? QString(*note) : QString(), disagrees);
+    // The note never touches the structural outcome.
+    if (note)
+        QVERIFY(checkRfc(text).valid);
 }
 
 QTEST_APPLESS_MAIN(TestRfcRules)

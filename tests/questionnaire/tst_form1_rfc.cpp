@@ -12,12 +12,15 @@
 #include "questionnaire/keypipeline.h"
 #include "questionnaire/maskededit.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QMenu>
 #include <QComboBox>
+#include <QDir>
 #include <QJsonArray>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTemporaryDir>
@@ -339,6 +342,99 @@ private slots:
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(number));
         QVERIFY(boxes.requests().isEmpty());
         number->hide();
+    }
+
+    void checkDigitNote()
+    {
+        // The stored application's RFC ends in 1 where its places call for 3.
+        QTemporaryDir dir;
+        FolderSpec spec;
+        spec.application = sampleApplication();
+        const QString folder = makeDataFolder(dir.path(), spec);
+        auto form = openForm(folder);
+        auto *rfc = form->control<MaskedEdit>(u"MaskEdBox1");
+        auto *note = form->control<QLabel>(u"lblAvisoRFC");
+        QVERIFY(note);
+        QCOMPARE(rfc->maskedText(), QStringLiteral(" ABC800101AB1"));
+        const QString says = QStringLiteral("Revise el RFC: el dígito verificador no corresponde (debería ser «3»).");
+
+        // Opened: the note shows on the field's row, to its right, whole.
+        QVERIFY(note->isVisible());
+        QCOMPARE(note->text(), says);
+        QCOMPARE(note->y(), rfc->y());
+        QVERIFY(note->x() > rfc->geometry().right());
+        QVERIFY(form->rect().contains(note->geometry()));
+        QVERIFY(note->width() >= note->sizeHint().width());
+        // An alert to a screen reader, one it cannot move the focus to.
+        QAccessibleInterface *spoken = QAccessible::queryAccessibleInterface(note);
+        QVERIFY(spoken);
+        QCOMPARE(spoken->role(), QAccessible::AlertMessage);
+        QCOMPARE(spoken->text(QAccessible::Name), says);
+        QVERIFY(!spoken->state().focusable);
+        QCOMPARE(note->focusPolicy(), Qt::NoFocus);
+
+        // Any change to the field hides it at once.
+        MessageRecorder boxes;
+        typeRfc(rfc, QStringLiteral(" abc800101ab"));
+        QVERIFY(!note->isVisible());
+        // The check accepts the RFC as before and the note comes back; the
+        // focus goes on to the next field.
+        typeKeys(rfc, QStringLiteral("1"));
+        QVERIFY(!note->isVisible());
+        QTest::keyClick(rfc, Qt::Key_Tab);
+        QVERIFY(boxes.requests().isEmpty());
+        QVERIFY(form->application().RFCValido);
+        QVERIFY(form->control<QLineEdit>(u"txtCalle")->isEnabled());
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form->control<QLineEdit>(u"txtApePat1")));
+        QVERIFY(note->isVisible());
+        QCOMPARE(note->text(), says);
+
+        // The save goes through with it, storing the RFC as typed; the note stays.
+        form->control<QComboBox>(u"Combo5")->setCurrentIndex(0);
+        form->Command1_Click(1);
+        QVERIFY(boxes.requests().isEmpty());
+        QCOMPARE(readWithDbfread(tablePath(folder, QStringLiteral("datoprov.dbf"))).at(0).toArray().at(0).toString(),
+                 QStringLiteral(" ABC800101AB1"));
+        QVERIFY(note->isVisible());
+
+        if (qEnvironmentVariableIsSet("KORIM_SCREENSHOT_DIR"))
+            form->grab().save(QDir(qEnvironmentVariable("KORIM_SCREENSHOT_DIR")).filePath(QStringLiteral("rfc_note.png")));
+
+        // Each check after a change: the note only for a well-formed RFC whose
+        // digit disagrees, never for the generic ones; other digits named.
+        struct {
+            const char *keys;
+            const char *note; // empty: hidden
+            int boxes;
+        } const checks[] = {
+            {" abc800101ab3", "", 0},
+            {"gode561231gr8", "", 0},
+            {"gode561231gr1", "8", 0},
+            {"gomj800101011", "A", 0},
+            {"xaxx010101000", "", 0},
+            {"xexx010101000", "", 0},
+            {"gomj801301ab1", "", 1}, // month 13: the check's own box, no note
+            {"gomj801", "", 1},       // too short
+        };
+        for (const auto &c : checks) {
+            boxes.clear();
+            typeRfc(rfc, QString::fromLatin1(c.keys));
+            QTest::keyClick(rfc, Qt::Key_Tab);
+            QCOMPARE(boxes.requests().size(), c.boxes);
+            const QString expected = QString::fromLatin1(c.note);
+            QCOMPARE(note->isVisible(), !expected.isEmpty());
+            if (!expected.isEmpty())
+                QCOMPARE(note->text(), QStringLiteral("Revise el RFC: el dígito verificador no corresponde (debería ser «%1»).")
+                                           .arg(expected));
+            if (c.boxes)
+                QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(rfc));
+        }
+
+        // A stored application whose RFC agrees opens without it.
+        QTemporaryDir agreeing;
+        spec.application->insert(QStringLiteral("RFC"), QStringLiteral(" ABC800101AB3"));
+        auto other = openForm(makeDataFolder(agreeing.path(), spec));
+        QVERIFY(!other->control<QLabel>(u"lblAvisoRFC")->isVisible());
     }
 
     void closingOrDestroyingIsNoLeave()

@@ -308,6 +308,12 @@ private slots:
         QTemporaryDir dir;
         MessageRecorder boxes;
         auto form = filledForm(dir);
+        // The sample RFC's check digit disagrees, so the window opens with its
+        // note; the documented tabs are shown without it (the RFC tests show
+        // the note, and the tidiness check above measures it).
+        QLabel *note = form->control<QLabel>(u"lblAvisoRFC");
+        QVERIFY(note && note->isVisible());
+        note->hide();
         for (int t = 0; t < form->control<TabControl>(u"SSTab1")->count(); ++t) {
             form->control<TabControl>(u"SSTab1")->setCurrentIndex(t);
             QCoreApplication::processEvents();

@@ -148,6 +148,9 @@ void TestCommandLine::textAndPdf()
         QVERIFY2(font.endsWith(QStringLiteral(" yes")), qPrintable(font));
     QVERIFY(fonts.filter(QRegularExpression(QStringLiteral("Liberation|Courier"))).size() > 0);
     QCOMPARE(pdfPageSize(pdf), QSizeF(792, 612));
+    // Named as the print window names its job.
+    QCOMPARE(pdfInfo(pdf, QStringLiteral("Title")), QStringLiteral("Solicitud KORIM ABC800101AB1"));
+    QCOMPARE(pdfInfo(pdf, QStringLiteral("Creator")), QStringLiteral("KORIM"));
 
     if (qEnvironmentVariableIsSet("KORIM_SCREENSHOT_DIR")) {
         QProcess::execute(QStringLiteral("pdftoppm"),

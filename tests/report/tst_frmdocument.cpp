@@ -3,6 +3,7 @@
 
 #include "questionnaire/support/formtest.h"
 #include "report/support/pdftest.h"
+#include "report/support/printwindow.h"
 
 #include "application/solicitud.h"
 #include "data/datasource.h"
@@ -37,6 +38,7 @@ class TestFrmDocument : public QObject {
 private:
     QTemporaryDir dir_;
     QStringList printed_; // PDF files the replaced dialog handed out
+    QStringList namesAtDialog_; // the printer's document name as each dialog opened
 
     std::unique_ptr<Form1> form(const QString &name, bool withConsiderations = true)
     {
@@ -52,17 +54,15 @@ private:
         return openForm(folder, QDate(2005, 6, 15));
     }
 
-    // As the program opens it: composing from what the questionnaire shows.
-    static frmDocument *open(Form1 *f)
-    {
-        return korim::report::showPrintWindow(f, [f] { return f->snapshot(); }, f->dataFolder());
-    }
+    static frmDocument *open(Form1 *f) { return openPrintWindow(f); }
 
 private slots:
     void init()
     {
         printed_.clear();
+        namesAtDialog_.clear();
         frmDocument::setPrinterChooser([this](QPrinter *printer, QWidget *) {
+            namesAtDialog_.append(printer->docName());
             const QString file = dir_.filePath(QStringLiteral("out%1.pdf").arg(printed_.size()));
             printer->setOutputFormat(QPrinter::PdfFormat);
             printer->setOutputFileName(file);
@@ -154,7 +154,11 @@ void TestFrmDocument::previewAtOpenPrintsEditsLater()
     w->Command1->click();
     w->Command1->click();
     QCOMPARE(printed_.size(), 2);
+    // The dialog already sees the document's name.
+    QCOMPARE(namesAtDialog_, QStringList(2, QStringLiteral("Solicitud KORIM ABC800101AB1")));
     for (const QString &file : printed_) {
+        QCOMPARE(pdfInfo(file, QStringLiteral("Title")), QStringLiteral("Solicitud KORIM ABC800101AB1"));
+        QCOMPARE(pdfInfo(file, QStringLiteral("Creator")), QStringLiteral("KORIM"));
         const QString text = pdfText(file);
         QVERIFY(text.contains(QStringLiteral("CALLE    :CALLE NUEVA 7")));
         // The considerations follow from a new page, after the signature.

@@ -28,4 +28,18 @@ struct RfcCheck {
 // a shorter text read as empty.
 RfcCheck checkRfc(const QString &text);
 
+// The check character that the first twelve places of text call for (13
+// places, a company's RFC with its leading blank); none when text is shorter
+// or one of those places has no value in the rule (lower case, accents).
+std::optional<QChar> rfcCheckDigit(const QString &text);
+
+// What the clerk is told when an RFC that passes checkRfc ends in another
+// character than its first twelve places call for: the character it should
+// end in. None when it agrees, when the structure fails, and for the generic
+// RFCs, which follow no rule.
+std::optional<QChar> rfcCheckDigitDisagreement(const QString &text);
+
+// The note shown beside the field for that disagreement.
+QString rfcCheckDigitNote(QChar expected);
+
 } // namespace korim::application

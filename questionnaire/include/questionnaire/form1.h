@@ -16,6 +16,7 @@
 //   form1_commands.cpp  the toolbar dispatcher
 //   form1_disco.cpp     the submission diskette
 //   form1_grids.cpp     the sales and products grids
+//   form1_rfcnote.cpp   the note beside the RFC field on its check digit
 
 #include <QDate>
 #include <QHash>
@@ -213,6 +214,7 @@ private:
 
     // Above the tabs.
     MaskedEdit *MaskEdBox1 = nullptr;
+    QLabel *lblAvisoRFC = nullptr; // the check-digit note, right of the field
     QComboBox *Combo1 = nullptr;
     QLineEdit *txtProg1 = nullptr;
     QLineEdit *txtProg2 = nullptr;
@@ -325,6 +327,11 @@ private:
     void rfcFocusGained();
     void rfcFocusLost();
     void programmeNumberFocusLost();
+    // form1_rfcnote.cpp
+    void buildRfcNote();
+    // Shows the note when the field's RFC is well formed but its check digit
+    // disagrees, hides it otherwise.
+    void noteRfcCheckDigit();
     // form1_required.cpp
     void connectKeyFilters();
     void connectTabTotals(int tab);

@@ -19,6 +19,7 @@ using ApplicationInput = korim::application::Snapshot;
 struct ComposedApplication {
     QString text;        // line feeds only
     int titleLength = 0; // the centred title block, from position 0
+    QString rfc;         // as the questionnaire holds it; names the printed document
 };
 
 ComposedApplication ComponeSolicitud(const ApplicationInput &in);

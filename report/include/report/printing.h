@@ -28,6 +28,13 @@ qreal fittingPointSize(const QStringList &lines, QPaintDevice *device, qreal wid
 // Landscape; Letter when the printer is a PDF file (Qt would pick A4).
 void preparePrinter(QPrinter &printer);
 
+// "Solicitud KORIM", followed by the RFC when there is one: the name of the
+// print job and the PDF's title.
+QString documentName(const ComposedApplication &application);
+// Names the document and its creator on printer before its job starts, so
+// that the printer dialog and the print queue show the name.
+void nameDocument(QPrinter &printer, const ComposedApplication &application);
+
 // Reads considera.txt with the considerations' default face (Courier New
 // 8.25 pt) for text without a font of its own. False with a Spanish
 // description naming the file.
@@ -38,9 +45,9 @@ QString considerationsFile(const QString &dataFolder);
 // the application alone (Sí/No). True for Sí.
 bool confirmWithoutConsiderations(QWidget *parent, const QString &error);
 
-// One job on printer: the application, then (when given) the considerations
-// from a new page. False with a Spanish description when the printer could
-// not be opened.
+// One job on printer, named by nameDocument: the application, then (when
+// given) the considerations from a new page. False with a Spanish description
+// when the printer could not be opened.
 bool printApplication(QPrinter &printer, const ComposedApplication &application,
                       const QTextDocument *considerations, QString *error);
 

@@ -65,4 +65,17 @@ QSizeF pdfPageSize(const QString &file)
     return {m.captured(1).toDouble(), m.captured(2).toDouble()};
 }
 
+QString pdfInfo(const QString &file, const QString &key)
+{
+    // UTF-8 whatever the locale, so that accents and blanks come back as set.
+    const QStringList lines =
+        run(QStringLiteral("pdfinfo"), {QStringLiteral("-enc"), QStringLiteral("UTF-8"), file}).split(QLatin1Char('\n'));
+    const QString prefix = key + QLatin1Char(':');
+    for (const QString &line : lines) {
+        if (line.startsWith(prefix))
+            return line.mid(prefix.size()).trimmed();
+    }
+    return {};
+}
+
 } // namespace korim::test

@@ -15,5 +15,8 @@ int firstPageWith(const QStringList &pages, const QString &text);
 QStringList pdfFonts(const QString &file);
 // pdfinfo: size of page 1 in points.
 QSizeF pdfPageSize(const QString &file);
+// pdfinfo: one entry of the document's information ("Title", "Creator",
+// "Pages"), empty when it has none.
+QString pdfInfo(const QString &file, const QString &key);
 
 } // namespace korim::test
