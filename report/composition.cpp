@@ -1,5 +1,8 @@
 #include "report/composition.h"
 
+#include "data/datasource.h"
+#include "data/dbf.h"
+
 #include "application/rules.h"
 
 #include <initializer_list>
@@ -279,6 +282,24 @@ ComposedApplication ComponeSolicitud(const ApplicationInput &in)
     for (const QString &part : parts)
         out.text += part;
     return out;
+}
+
+std::optional<ComposedApplication> composeSnapshot(const std::function<korim::application::Snapshot()> &snapshot,
+                                                   const QDate &today, const QLocale &locale, QString *failure)
+{
+    try {
+        application::Snapshot in = snapshot();
+        in.today = today;
+        in.locale = locale;
+        return ComponeSolicitud(in);
+    } catch (const korim::data::DataError &e) {
+        *failure = e.description();
+    } catch (const korim::data::DbfError &e) {
+        *failure = e.message();
+    } catch (const std::exception &e) {
+        *failure = QString::fromLocal8Bit(e.what());
+    }
+    return std::nullopt;
 }
 
 } // namespace korim::report

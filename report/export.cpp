@@ -32,18 +32,10 @@ void critical(const QString &text)
 bool compose(application::Solicitud &application, ComposedApplication *out)
 {
     QString failure;
-    try {
-        application::Snapshot in = application.snapshot();
-        in.today = QDate::currentDate();
-        in.locale = QLocale::system();
-        *out = ComponeSolicitud(in);
+    if (std::optional<ComposedApplication> composed = composeSnapshot(
+            [&application] { return application.snapshot(); }, QDate::currentDate(), QLocale::system(), &failure)) {
+        *out = std::move(*composed);
         return true;
-    } catch (const korim::data::DataError &e) {
-        failure = e.description();
-    } catch (const korim::data::DbfError &e) {
-        failure = e.message();
-    } catch (const std::exception &e) {
-        failure = QString::fromLocal8Bit(e.what());
     }
     critical(QStringLiteral("No se pudo componer la solicitud.\r\r") + failure);
     return false;

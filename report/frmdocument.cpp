@@ -150,18 +150,9 @@ bool frmDocument::compose(ComposedApplication *out)
     if (!owner_ || !snapshot_)
         return false;
     QString failure;
-    try {
-        application::Snapshot in = snapshot_();
-        in.today = today_;
-        in.locale = locale_;
-        *out = ComponeSolicitud(in);
+    if (std::optional<ComposedApplication> composed = composeSnapshot(snapshot_, today_, locale_, &failure)) {
+        *out = std::move(*composed);
         return true;
-    } catch (const DataError &e) {
-        failure = e.description();
-    } catch (const korim::data::DbfError &e) {
-        failure = e.message();
-    } catch (const std::exception &e) {
-        failure = QString::fromLocal8Bit(e.what());
     }
     critical(this, QStringLiteral("No se pudo componer la solicitud para imprimirla.\r\r") + failure);
     return false;

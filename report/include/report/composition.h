@@ -11,6 +11,9 @@
 #include <QString>
 #include <QVariant>
 
+#include <functional>
+#include <optional>
+
 namespace korim::report {
 
 // What the composition reads: the snapshot of the application.
@@ -23,6 +26,12 @@ struct ComposedApplication {
 };
 
 ComposedApplication ComponeSolicitud(const ApplicationInput &in);
+
+// Takes a snapshot and composes it with the date and regional settings of the
+// printout. A failure of the tables while taking it is returned as its own
+// description in *failure (the composition itself cannot fail).
+std::optional<ComposedApplication> composeSnapshot(const std::function<korim::application::Snapshot()> &snapshot,
+                                                   const QDate &today, const QLocale &locale, QString *failure);
 
 // One amount column: "###,###,###.#0" right-aligned in 16 characters.
 QString FormateaTotales(const QVariantList &record, int position, int width, const QLocale &locale);
