@@ -166,6 +166,8 @@ bool Form1::offerRecovery()
                                                 platform::MsgAnswer::Yes};
         return platform::showMessage(this, question) == platform::MsgAnswer::Yes;
     };
+    // Ended while the question was up: the journal stays for the next start.
+    auto ended = [this] { return sessionEnding_; };
     if (!found.hasHeader) {
         if (found.intactBytes == 0 && found.damaged) {
             if (ask(QStringLiteral("Quedó un registro de lo capturado que KORIM no puede leer. ¿Desea apartarlo "
@@ -173,7 +175,7 @@ bool Form1::offerRecovery()
                         .arg(aside),
                     platform::MsgIcon::Exclamation))
                 application_->setJournalAside();
-            else
+            else if (!ended())
                 application_->pendingEnded();
         }
         return false;
@@ -191,13 +193,14 @@ bool Form1::offerRecovery()
                     .arg(day, time, mismatch, aside),
                 platform::MsgIcon::Exclamation))
             application_->setJournalAside();
-        else
+        else if (!ended())
             application_->pendingEnded();
         return false;
     }
     if (!ask(QStringLiteral("KORIM se cerró el %1 a las %2 sin grabar lo capturado. ¿Desea recuperarlo?").arg(day, time),
              platform::MsgIcon::Question)) {
-        application_->setJournalAside();
+        if (!ended())
+            application_->setJournalAside();
         return false;
     }
     applyRecovered(found.state());
