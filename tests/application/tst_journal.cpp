@@ -88,6 +88,33 @@ private slots:
         QCOMPARE(decoded->value(QStringLiteral("key")).toString(), QStringLiteral("txtCalle"));
     }
 
+    void typedLinesAreWhatTheEncoderWrites()
+    {
+        // Text values take a hand-made path on every key: its lines must be
+        // the encoder's, byte for byte.
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("j.jsonl"));
+        const QStringList texts = {QStringLiteral("AV. JUAREZ"), QStringLiteral("PEÑA €"), QStringLiteral("\"\\/"),
+                                   QStringLiteral("a\nb\rc\td"), QString(QChar(0x01)) + QChar(0x1f) + QChar(0x08) + QChar(0x0c), QString(),
+                                   QString(QChar(0xD800)) + QStringLiteral("x"),
+                                   QStringLiteral("日本 😀")};
+        {
+            Journal j(path);
+            QVERIFY(j.begin({}));
+            for (const QString &t : texts)
+                QVERIFY(j.append(QStringLiteral("f:\"k\""), t));
+        }
+        const QList<QByteArray> lines = readAll(path).split('\n');
+        QCOMPARE(lines.size(), texts.size() + 2); // header, entries, the empty rest
+        for (int i = 0; i < texts.size(); ++i) {
+            const auto decoded = Journal::decodeLine(lines.at(i + 1));
+            QVERIFY(decoded);
+            QCOMPARE(decoded->value(QStringLiteral("value")).toString(), texts.at(i));
+            QCOMPARE(lines.at(i + 1) + '\n', entryLine(i + 1, QStringLiteral("f:\"k\""), texts.at(i),
+                                                      decoded->value(QStringLiteral("at")).toInteger()));
+        }
+    }
+
     void everyChangedByteIsCaught()
     {
         // A single byte changed anywhere, or the line cut anywhere, never decodes.

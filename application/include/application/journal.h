@@ -107,6 +107,7 @@ private:
     QString path_;
     int fd_ = -1;
     qint64 next_ = 1; // sequence number of the next entry
+    QByteArray line_; // the line being written, its room kept between keys
     std::atomic<qint64> written_{0};
     std::atomic<qint64> synced_{0};
     std::atomic<int> syncs_{0};
