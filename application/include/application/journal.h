@@ -3,7 +3,7 @@
 // per entry, each a JSON object carrying the CRC-32 of the rest of its line,
 // so support staff can read it and a torn tail is told from a whole one.
 //
-//   {"app":{...},"at":1765190520123,"journal":1,"n":0,"crc":"1c291ca3"}
+//   {"app":{...},"at":1765190520123,"journal":1,"n":0,"crc":"<8 hex digits>"}
 //   {"at":1765190521002,"key":"txtCalle","n":1,"value":"AV. JUAREZ","crc":"..."}
 //
 // The first line identifies the stored application the edits were made on;
