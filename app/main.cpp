@@ -10,6 +10,7 @@
 #include "questionnaire/form1.h"
 #include "report/export.h"
 #include "report/frmdocument.h"
+#include "sessionend.h"
 
 #include <korim/version.h>
 
@@ -181,7 +182,10 @@ int runWindow(const QString &folder)
     QObject::connect(&window, &questionnaire::Form1::helpRequested, &window,
                      [&] { dialogs::showHelpViewer(helpViewer, &window); });
     QObject::connect(&window, &questionnaire::Form1::aboutRequested, &window, [&] { dialogs::showAbout(&window); });
+    app::onSessionEnd(&window, [&window] { window.endSession(); });
     window.show();
+    // What a previous run left unsaved, offered back over the shown window.
+    window.offerRecovery();
 
     // Start-up measurements: leave once the window has been painted whole,
     // which is what the clerk waits for (the grab paints every control).

@@ -154,6 +154,7 @@ int buscaPlace(const QList<QVariant> &keys, const QVariant &clave)
 Solicitud::Solicitud(const QString &dataFolder, QObject *parent)
     : QObject(parent)
     , dataFolder_(dataFolder)
+    , journal_(std::make_unique<Journal>(journalPath(dataFolder)))
 {
     struct Setting {
         DataSource *Solicitud::*member;
@@ -334,6 +335,7 @@ void Solicitud::GrabaDatos(const Choices &choices)
     dtsDatoProv_->setValue(d::Actividad, ClaveActividad);
 
     dtsDatoProv_->updateRecord();
+    pendingEnded();
     dtsDatoProv_->setBookmark(dtsDatoProv_->lastModified());
     dtsDatoProv_->edit();
 }
@@ -348,7 +350,10 @@ bool Solicitud::EditaDatos()
 
 QString Solicitud::BorraRegistros()
 {
-    return eraseApplication(*dtsDatoProv_, *dtsVTotales_, *dtsVentasExp_, *dtsProductos_);
+    const QString failed = eraseApplication(*dtsDatoProv_, *dtsVTotales_, *dtsVentasExp_, *dtsProductos_);
+    // Erased data leaves no trace, in the journal and its backup neither.
+    eraseJournals();
+    return failed;
 }
 
 void Solicitud::writeListKeys(qlonglong office, int activityPlace, qlonglong bank)
@@ -424,16 +429,20 @@ int Solicitud::editMode() const
 void Solicitud::saveRecord()
 {
     dtsDatoProv_->updateRecord();
+    pendingEnded();
 }
 
-void Solicitud::dropChanges()
+void Solicitud::dropChanges(bool keepJournal)
 {
     dtsDatoProv_->cancelUpdate();
+    if (!keepJournal)
+        pendingEnded();
 }
 
 void Solicitud::closePendingAddition()
 {
     dtsDatoProv_->closePendingAddition();
+    pendingEnded();
 }
 
 bool Solicitud::hasProducts() const

@@ -78,7 +78,9 @@ bool copyDurably(const QString &from, const QString &to)
     const int in = ::open(QFile::encodeName(from).constData(), O_RDONLY | O_CLOEXEC);
     if (in < 0)
         return false;
-    const int out = ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    // The tables hold a company's tax identifier and bank account: the
+    // user's alone, whatever the umask lets through.
+    const int out = ::open(QFile::encodeName(to).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (out < 0) {
         const int saved = errno;
         ::close(in);
@@ -119,9 +121,9 @@ QString install(const QString &folder, const QString &shipped)
     if (!::mkdtemp(tmpl.data()))
         return failed(errno);
     const QString temp = QFile::decodeName(tmpl);
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::chmod(tmpl.constData(), 0777 & ~mask);
+    // Private to the user, as mkdtemp made it; a folder that already
+    // exists is never installed over, so it keeps its modes.
+    ::chmod(tmpl.constData(), 0700);
 
     const QDir from(shipped);
     for (const QFileInfo &file : from.entryInfoList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot)) {

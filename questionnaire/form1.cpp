@@ -38,6 +38,7 @@ Form1::Form1(const QString &dataFolder, QWidget *parent)
     connectKeyFilters();
     connectCommandHandlers();
     connectGridHandlers();
+    connectJournal();
     // What a tab makes later is made as it is about to show, at the latest.
     connect(SSTab1, &TabControl::aboutToShow, this, &Form1::makeTabContents);
 }

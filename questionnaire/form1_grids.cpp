@@ -267,6 +267,9 @@ void Form1::totalsCellEntered(int row, int column)
     if (row < 0 || row >= vTotalesModel->rowCount())
         return;
     vTotalesModel->setAllowUpdate(!exchangeRateLocked(row, column));
+    // Reopening a recovered cell stores nothing.
+    if (applyingJournal_)
+        return;
     if (column == kExchangeRate)
         formatExchangeRateCell(row);
     if (!totalsExportCheck(row))
@@ -289,6 +292,8 @@ void Form1::totalsCellStored(int row, int column)
 
 void Form1::totalsFocusGained()
 {
+    if (applyingJournal_)
+        return;
     int row = dbgVTotales->currentIndex().row();
     if (row < 0 && vTotalesModel->rowCount() > 0)
         row = 0;
@@ -298,6 +303,8 @@ void Form1::totalsFocusGained()
 
 void Form1::indirectRowTotal(int row)
 {
+    if (applyingJournal_)
+        return;
     if (row < 0 || row >= ventasExpModel->rowCount())
         return;
     storeGridValue(ventasExpModel, row, kIndirectTotal,

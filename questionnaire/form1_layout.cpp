@@ -611,6 +611,7 @@ void Form1::makeLaterTab(int tab, void (Form1::*build)(QWidget *))
         setStretchEnabled(page, *stretchEnabled_);
     assignTabMnemonics(page);
     mapBoundFields(page);
+    watchForJournal(page);
     for (QWidget *w : page->findChildren<QWidget *>(Qt::FindDirectChildrenOnly))
         showMadeLater(w);
 }

@@ -93,16 +93,18 @@ void Form1::closeEvent(QCloseEvent *event)
                 focused->clearFocus();
         }
     }
-    if (!loaded_) {
+    // Ended from outside: what was typed is in the journal, and no one is
+    // there to answer a question.
+    if (!loaded_ || sessionEnding_) {
         event->accept();
         return;
     }
     try {
+        const platform::MessageRequest question{QStringLiteral("Salvar los datos antes de salir?"),
+                                                QStringLiteral("ATENCION"), platform::MsgButtons::YesNoCancel,
+                                                platform::MsgIcon::None, platform::MsgAnswer::Yes};
         switch (application_->editMode()) {
         case DataSource::EditInProgress: {
-            const platform::MessageRequest question{QStringLiteral("Salvar los datos antes de salir?"),
-                                                    QStringLiteral("ATENCION"), platform::MsgButtons::YesNoCancel,
-                                                    platform::MsgIcon::None, platform::MsgAnswer::Yes};
             switch (platform::showMessage(this, question)) {
             case platform::MsgAnswer::Yes:
                 application_->saveRecord();
@@ -117,7 +119,22 @@ void Form1::closeEvent(QCloseEvent *event)
             break;
         }
         case DataSource::EditAdd:
-            // Written when something was typed into it, dropped when untouched.
+            // A first application the clerk typed into is asked about as a
+            // stored one is; untouched, it is dropped.
+            if (application_->hasPending()) {
+                switch (platform::showMessage(this, question)) {
+                case platform::MsgAnswer::Yes:
+                    application_->saveRecord();
+                    break;
+                case platform::MsgAnswer::No:
+                    application_->dropChanges();
+                    break;
+                default:
+                    event->ignore();
+                    return;
+                }
+                break;
+            }
             application_->closePendingAddition();
             break;
         default:
@@ -136,7 +153,7 @@ void Form1::closeEvent(QCloseEvent *event)
             return;
         }
         try {
-            application_->dropChanges();
+            application_->dropChanges(true);
         } catch (const DataError &) {
         }
     }

@@ -438,6 +438,44 @@ private slots:
                  QStringList{QStringLiteral("KORIM")});
     }
 
+    void aNewFolderIsPrivate()
+    {
+        // Whatever the umask lets through: the tables hold a tax identifier
+        // and a bank account.
+        const mode_t old = ::umask(0);
+        const QString target = root_.filePath(QStringLiteral("private/KORIM"));
+        QString message;
+        auto session = openDataFolder(target, folder_, &message);
+        ::umask(old);
+        QVERIFY2(session, qPrintable(message));
+        QVERIFY(session->installed());
+        auto mode = [](const QString &path) {
+            struct stat st {};
+            ::stat(QFile::encodeName(path).constData(), &st);
+            return int(st.st_mode & 07777);
+        };
+        QCOMPARE(mode(target), 0700);
+        const QFileInfoList files = QDir(target).entryInfoList(QDir::Files | QDir::Hidden);
+        QVERIFY(files.size() >= 7);
+        bool considerations = false;
+        for (const QFileInfo &f : files) {
+            QVERIFY2(mode(f.filePath()) == 0600, qPrintable(f.fileName()));
+            considerations = considerations || f.fileName().compare(QLatin1String("considera.txt"), Qt::CaseInsensitive) == 0;
+        }
+        QVERIFY(considerations);
+
+        // A folder that exists keeps its modes.
+        ::chmod(QFile::encodeName(folder_).constData(), 0755);
+        const QString table = QDir(folder_).entryInfoList(QDir::Files).first().filePath();
+        ::chmod(QFile::encodeName(table).constData(), 0644);
+        {
+            auto again = openDataFolder(folder_, root_.filePath(QStringLiteral("nowhere")), &message);
+            QVERIFY2(again, qPrintable(message));
+        }
+        QCOMPARE(mode(folder_), 0755);
+        QCOMPARE(mode(table), 0644);
+    }
+
     void existingFolderIsUntouched()
     {
         QTest::qSleep(20); // so that a write would show in the times

@@ -443,7 +443,12 @@ private slots:
         auto form = openForm(makeDataFolder(dir.path()));
         typeRfc(form->control<MaskedEdit>(u"MaskEdBox1"), QStringLiteral("abc"));
         MessageRecorder boxes;
+        boxes.answer(korim::platform::MsgAnswer::No);
         QVERIFY(form->close());
+        // Only the close question, which a typed first application gets.
+        QCOMPARE(boxes.requests().size(), 1);
+        QCOMPARE(boxes.requests().at(0).text, QStringLiteral("Salvar los datos antes de salir?"));
+        boxes.clear();
         // Torn down with the focus still in the invalid field.
         auto other = openForm(makeDataFolder(dir.path() + QStringLiteral("/b")));
         typeRfc(other->control<MaskedEdit>(u"MaskEdBox1"), QStringLiteral("abc"));

@@ -106,8 +106,12 @@ private slots:
         form->control<MaskedEdit>(u"MaskEdBox1")->setCursorPosition(0);
         QTest::keyClicks(form->control<MaskedEdit>(u"MaskEdBox1"), "abcd800101ab1");
         MessageRecorder boxes;
+        boxes.answer(MsgAnswer::Yes);
         QVERIFY(form->close());
-        QVERIFY(boxes.requests().isEmpty()); // no question while adding
+        // A first application typed into is asked about, as a stored one is.
+        QCOMPARE(boxes.requests().size(), 1);
+        QCOMPARE(boxes.requests().at(0).text, QStringLiteral("Salvar los datos antes de salir?"));
+        QCOMPARE(boxes.requests().at(0).buttons, MsgButtons::YesNoCancel);
         const QJsonArray rows = readWithDbfread(tablePath(folder_, QStringLiteral("datoprov.dbf")));
         QCOMPARE(rows.size(), 1);
         QCOMPARE(rows.at(0).toArray().at(0).toString(), QStringLiteral("ABCD800101AB1"));

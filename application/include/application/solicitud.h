@@ -5,14 +5,19 @@
 // snapshot of everything the printed application needs. The questionnaire
 // shows and edits it; the command line prints it.
 
+#include "application/journal.h"
 #include "application/recordrules.h"
 #include "application/snapshot.h"
 
 #include <QDate>
+#include <QJsonObject>
 #include <QList>
 #include <QObject>
+#include <QSet>
 #include <QString>
 #include <QVariant>
+
+#include <memory>
 
 namespace korim::data {
 class DataSource;
@@ -112,7 +117,8 @@ public:
     // written when typed into.
     int editMode() const;
     void saveRecord();
-    void dropChanges();
+    // A failed save keeps its journal: the next start offers it back.
+    void dropChanges(bool keepJournal = false);
     void closePendingAddition();
 
     // Products.
@@ -131,6 +137,35 @@ public:
     Snapshot snapshot(const Shown &shown);
     Snapshot snapshot() { return snapshot(shownFromRecord()); }
 
+    // The journal of what was typed and not stored yet (solicitud_journal.cpp).
+    static QString journalPath(const QString &dataFolder);
+    static QString journalBackupPath(const QString &dataFolder);
+    JournalContents readJournal() const;
+    // Empty when the journal was kept over the application stored now;
+    // otherwise, in Spanish, what changed since.
+    QString journalMismatch(const JournalContents &contents) const;
+    // A value the clerk changed; it reaches the OS before this returns.
+    void recordPending(const QString &key, const QJsonValue &value);
+    // A value recorded since the pending edits last ended is still pending
+    // (a grid cell closed by its grid is not).
+    bool hasPending() const { return !pendingKeys_.isEmpty(); }
+    bool isPending(const QString &key) const { return pendingKeys_.contains(key); }
+    // The clerk left a field: the journal goes to the disk now.
+    void fieldLeft();
+    // On disk before this returns (the session ends).
+    bool makePendingDurable();
+    // Stored or dropped: the journal goes.
+    void pendingEnded();
+    // Recovered: the journal starts over with these values, on disk at once.
+    void adoptJournal(const JournalContents &contents);
+    // The clerk declined it: kept as the one backup file.
+    bool setJournalAside();
+    // The journal and its backup, for the erase.
+    void eraseJournals();
+    // Off: nothing is recorded (the typing benchmark's baseline).
+    void setJournaling(bool on) { journaling_ = on; }
+    Journal &journal() { return *journal_; }
+
     // The sources the questionnaire binds its fields and grids to.
     data::DataSource *dtsDatoProv() const { return dtsDatoProv_; }
     data::DataSource *Data1() const { return Data1_; }
@@ -147,6 +182,7 @@ private:
     void writeSalesYears(data::DataSource *source, const QString &recordSource, int kind);
     void openApplication();
     QString fieldText(const char *field) const;
+    QJsonObject storedIdentity() const;
 
     QString dataFolder_;
     data::DataSource *dtsDatoProv_ = nullptr;
@@ -163,6 +199,10 @@ private:
     Catalogue activities_;
     QList<double> activityNumbers_; // NUMERO of each activity, as stored
     QList<double> activityCodes_;   // CLAVE of each activity
+
+    std::unique_ptr<Journal> journal_;
+    bool journaling_ = true;
+    QSet<QString> pendingKeys_;
 };
 
 } // namespace korim::application

@@ -20,6 +20,8 @@
 
 #include <QDate>
 #include <QHash>
+#include <QJsonValue>
+#include <QMap>
 #include <QList>
 #include <QSet>
 #include <QString>
@@ -155,6 +157,14 @@ public:
     void MaskEdBox1_Change();
     // The required-data check; returns FaltanDatos (0: nothing missing).
     short DatosRequeridos();
+
+    // What a previous run typed and did not store (form1_journal.cpp): the
+    // start-up question, and the edits applied as pending changes when the
+    // clerk wants them back. True when they were applied.
+    bool offerRecovery();
+    // The session or the program is being ended from outside: what was
+    // typed reaches the disk and the window closes without asking.
+    void endSession();
 
     // TotalPersonal and TotalVentas from their parts.
     void recomputeTotals();
@@ -343,6 +353,16 @@ private:
     bool saveListsChosen();
     void writeOfficeActivityBank();
     void clearAfterErase();
+    // form1_journal.cpp
+    void connectJournal();
+    // Records the clerk's changes to the controls under root.
+    void watchForJournal(QWidget *root);
+    void recordControl(QObject *control);
+    void recordGridEditor(QWidget *editor);
+    void applyRecovered(const QMap<QString, QJsonValue> &values);
+    QSet<QObject *> journalWatched_;
+    bool applyingJournal_ = false;
+    bool sessionEnding_ = false;
     // form1_disco.cpp
     void reopenAfterDisk();
     int rfcCheckDepth_ = 0; // ValidaRFC runs; its boxes and refocusing are no leave of the field
