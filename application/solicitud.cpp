@@ -18,7 +18,7 @@ using korim::data::DataSource;
 
 namespace {
 
-const QString kRfcMask = QStringLiteral("&&&&999999aaa");
+const QString kRfcMask = QLatin1String(korim::application::schema::datoprov::RfcMask);
 
 // Start-up cannot go on: the message names the file and says what is wrong.
 [[noreturn]] void fail(const QString &message)

@@ -29,7 +29,7 @@ namespace {
 
 constexpr int kTabRepresentante = 1;
 constexpr int kTabDevolucionIva = 6;
-const QString kRfcMask = QStringLiteral("&&&&999999aaa");
+const QString kRfcMask = QLatin1String(korim::application::schema::datoprov::RfcMask);
 
 void tell(QWidget *parent, const QString &text, platform::MsgIcon icon = platform::MsgIcon::None)
 {

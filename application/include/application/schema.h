@@ -23,6 +23,8 @@ inline constexpr int AnioMaquila = 31;
 inline constexpr int BancoTecleado = 34;  // bank key, as the clerk types its name
 inline constexpr int Banco = 35;          // bank key of the chosen entry
 inline constexpr char ClaveSolicitudValue[] = "14";
+// The RFC field's mask: the stored RFC is shown, and checked, placed in it.
+inline constexpr char RfcMask[] = "&&&&999999aaa";
 
 // Fields shown in the window by name.
 inline constexpr char RFC[] = "RFC";
