@@ -50,7 +50,11 @@ struct Entry {
 };
 
 struct Listing {
-    QStringList names;
+    struct Name {
+        QString name;
+        Entry::Kind kind = Entry::Missing; // Missing: to be asked of the file system
+    };
+    QList<Name> names;
     QString problem; // the folder itself cannot be checked
 };
 
@@ -85,25 +89,23 @@ Listing listFolder(const QString &folder)
         listing.problem = QStringLiteral("no es una carpeta");
     else if (!info.isReadable())
         listing.problem = QStringLiteral("no se puede leer la carpeta");
-    else
-        listing.names = QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    else {
+        for (const QString &name :
+             QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot))
+            listing.names.append({name});
+    }
 #else
     const QByteArray native = QFile::encodeName(folder);
-    struct stat st {};
-    if (::stat(native.constData(), &st) != 0) {
-        const int err = errno;
-        listing.problem = err == ENOENT || err == ENOTDIR
-                              ? QStringLiteral("la carpeta no existe")
-                              : QStringLiteral("no se puede leer la carpeta (%1)").arg(reason(err));
-        return listing;
-    }
-    if (!S_ISDIR(st.st_mode)) {
-        listing.problem = QStringLiteral("no es una carpeta");
-        return listing;
-    }
     DIR *dir = ::opendir(native.constData());
     if (!dir) {
-        listing.problem = QStringLiteral("no se puede leer la carpeta (%1)").arg(reason(errno));
+        const int err = errno;
+        struct stat st {};
+        if (err == ENOENT || (err == ENOTDIR && ::stat(native.constData(), &st) != 0))
+            listing.problem = QStringLiteral("la carpeta no existe");
+        else if (err == ENOTDIR)
+            listing.problem = QStringLiteral("no es una carpeta");
+        else
+            listing.problem = QStringLiteral("no se puede leer la carpeta (%1)").arg(reason(err));
         return listing;
     }
     for (;;) {
@@ -114,8 +116,13 @@ Listing listFolder(const QString &folder)
                 listing.problem = QStringLiteral("no se puede leer la carpeta (%1)").arg(reason(errno));
             break;
         }
-        if (std::strcmp(e->d_name, ".") != 0 && std::strcmp(e->d_name, "..") != 0)
-            listing.names.append(QFile::decodeName(e->d_name));
+        if (std::strcmp(e->d_name, ".") == 0 || std::strcmp(e->d_name, "..") == 0)
+            continue;
+        // Most file systems say what an entry is; links and the rest are asked.
+        const Entry::Kind kind = e->d_type == DT_REG   ? Entry::File
+                                 : e->d_type == DT_DIR ? Entry::Directory
+                                                       : Entry::Missing;
+        listing.names.append({QFile::decodeName(e->d_name), kind});
     }
     ::closedir(dir);
 #endif
@@ -124,12 +131,15 @@ Listing listFolder(const QString &folder)
 
 // As the program looks a table up: its name without regard to case, and
 // what stands there (links followed).
-Entry lookUp(const QString &folder, const QStringList &names, const QString &fileName)
+Entry lookUp(const QString &folder, const QList<Listing::Name> &names, const QString &fileName)
 {
     Entry entry;
-    for (const QString &name : names) {
-        if (name.compare(fileName, Qt::CaseInsensitive) == 0)
-            entry.names.append(name);
+    Entry::Kind kind = Entry::Missing;
+    for (const Listing::Name &name : names) {
+        if (name.name.compare(fileName, Qt::CaseInsensitive) == 0) {
+            entry.names.append(name.name);
+            kind = name.kind;
+        }
     }
     if (entry.names.isEmpty())
         return entry;
@@ -138,9 +148,12 @@ Entry lookUp(const QString &folder, const QStringList &names, const QString &fil
         entry.kind = Entry::Ambiguous;
         return entry;
     }
-    entry.path = QDir(folder).filePath(entry.names.first());
-    const QFileInfo info(entry.path);
-    entry.kind = info.isFile() ? Entry::File : info.isDir() ? Entry::Directory : Entry::Other;
+    entry.path = folder + QLatin1Char('/') + entry.names.first();
+    if (kind == Entry::Missing) {
+        const QFileInfo info(entry.path);
+        kind = info.isFile() ? Entry::File : info.isDir() ? Entry::Directory : Entry::Other;
+    }
+    entry.kind = kind;
     return entry;
 }
 
@@ -203,8 +216,10 @@ private:
     std::array<Table, kDiskFileCount> tables_;
 };
 
-bool Checker::openTables(const QString &folder)
+bool Checker::openTables(const QString &given)
 {
+    // Made absolute once here rather than by every table that opens.
+    const QString folder = QDir::isAbsolutePath(given) ? given : QDir::current().absoluteFilePath(given);
     const Listing listing = listFolder(folder);
     if (!listing.problem.isEmpty()) {
         error(listing.problem);
@@ -540,23 +555,29 @@ void checkDeliveredInOrder(const QStringList &folders, int threads,
     std::condition_variable room;  // a place came free
     qsizetype next = 0;    // the next folder to take
     qsizetype handed = 0;  // results given to sink
+    int waiting = 0;       // workers waiting for room
 
     auto work = [&] {
         for (;;) {
             qsizetype i = 0;
             {
                 std::unique_lock lock(mutex);
+                ++waiting;
                 room.wait(lock, [&] { return next >= n || next < handed + ring; });
+                --waiting;
                 if (next >= n)
                     return;
                 i = next++;
             }
             DeliveredCheck result = checkDelivered(folders.at(i));
+            bool awaited = false;
             {
                 std::lock_guard lock(mutex);
                 places[size_t(i % ring)] = std::move(result);
+                awaited = i == handed; // only the next in order wakes the caller
             }
-            done.notify_one();
+            if (awaited)
+                done.notify_one();
         }
     };
     std::vector<std::thread> pool;
@@ -574,11 +595,14 @@ void checkDeliveredInOrder(const QStringList &folders, int threads,
             place.reset();
         }
         sink(*result);
+        bool anyWaiting = false;
         {
             std::lock_guard lock(mutex);
             ++handed;
+            anyWaiting = waiting > 0;
         }
-        room.notify_all();
+        if (anyWaiting)
+            room.notify_all();
     }
     for (std::thread &t : pool)
         t.join();
