@@ -65,8 +65,9 @@ const char kHelp[] = "Uso: korim [opciones]\n"
                      "Con --pdf, --text o --check no hace falta pantalla; los mensajes van a la salida\n"
                      "de errores y el programa termina con un estado distinto de 0 si algo falla.\n"
                      "--check termina con 0 si ninguna carpeta tiene errores (los avisos no cuentan),\n"
-                     "con 1 si alguna los tiene y con 2 si la orden está mal escrita o el archivo CSV\n"
-                     "no se puede escribir. No abre ni bloquea la carpeta de datos.\n";
+                     "con 1 si alguna los tiene y con 2 si la orden está mal escrita o lo que escribe\n"
+                     "(las líneas o el CSV) no se puede escribir. No abre ni bloquea la carpeta de\n"
+                     "datos.\n";
 
 struct CommandLine {
     bool ok = true;
@@ -160,38 +161,48 @@ int runBatch(const QString &folder, const CommandLine &cl)
     return ok ? 0 : 1;
 }
 
-// --check: every folder read, none written or locked; the lines (and the
-// CSV rows) come in the order of the folders while the rest are checked.
+void put(std::FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+}
+
+// --check: every folder read, none written or locked; the lines (or, with
+// "--csv -", the CSV rows) come in the order of the folders while the rest
+// are still being checked.
 int runCheck(const CommandLine &cl)
 {
-    const bool csvOut = cl.csv == QLatin1String("-");
-    std::FILE *csv = csvOut ? stdout : nullptr;
-    if (!cl.csv.isEmpty() && !csvOut) {
+    const bool csvOnStdout = cl.csv == QLatin1String("-");
+    std::FILE *csv = csvOnStdout ? stdout : nullptr;
+    if (!cl.csv.isEmpty() && !csvOnStdout) {
         csv = std::fopen(QFile::encodeName(cl.csv).constData(), "wb");
         if (!csv) {
             say(stderr, QStringLiteral("korim: No se pudo escribir el archivo %1.\n").arg(cl.csv));
             return 2;
         }
     }
-    auto put = [](std::FILE *stream, const QString &text) {
-        const QByteArray bytes = text.toUtf8();
-        std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
-    };
     if (csv)
         put(csv, application::csvHeader());
     bool anyError = false;
-    application::checkDeliveredInOrder(cl.folders, QThread::idealThreadCount(),
-                                       [&](const application::DeliveredCheck &result) {
-                                           anyError = anyError || result.errors() > 0;
-                                           if (!csvOut)
-                                               put(stdout, application::reportLines(result).join(QLatin1Char('\n')) + QLatin1Char('\n'));
-                                           if (csv)
-                                               put(csv, application::csvRecord(result));
-                                       });
-    std::fflush(stdout);
-    const bool written = !csv || (std::fflush(csv) == 0 && !std::ferror(csv) && (csvOut || std::fclose(csv) == 0));
+    const auto show = [&](const application::DeliveredCheck &result) {
+        anyError = anyError || result.errors() > 0;
+        if (!csvOnStdout)
+            put(stdout, application::reportLines(result).join(QLatin1Char('\n')) + QLatin1Char('\n'));
+        if (csv)
+            put(csv, application::csvRecord(result));
+    };
+    application::checkDeliveredInOrder(cl.folders, QThread::idealThreadCount(), show);
+
+    bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
+    if (csv && !csvOnStdout) {
+        const bool csvWritten = std::fflush(csv) == 0 && !std::ferror(csv);
+        if (std::fclose(csv) != 0 || !csvWritten) {
+            say(stderr, QStringLiteral("korim: No se pudo escribir el archivo %1.\n").arg(cl.csv));
+            return 2;
+        }
+    }
     if (!written) {
-        say(stderr, QStringLiteral("korim: No se pudo escribir el archivo %1.\n").arg(cl.csv));
+        say(stderr, QStringLiteral("korim: No se pudo escribir en la salida estándar.\n"));
         return 2;
     }
     return anyError ? 1 : 0;

@@ -278,6 +278,25 @@ private slots:
         QVERIFY(!QFileInfo::exists(noDataFolder_));
     }
 
+    // Output that does not reach the disk is no clean check.
+    void outputNotWritten()
+    {
+        const QString f = folder(QStringLiteral("completa"));
+        const Run csv = runKorim({QStringLiteral("--check"), QStringLiteral("--csv"), QStringLiteral("/dev/full"), f},
+                                 noDataFolder_);
+        QCOMPARE(csv.exitCode, 2);
+        QCOMPARE(csv.err, QStringLiteral("korim: No se pudo escribir el archivo /dev/full.\n"));
+        QCOMPARE(csv.text(), f + QStringLiteral(": sin observaciones\n"));
+
+        QProcess p;
+        p.setStandardOutputFile(QStringLiteral("/dev/full"));
+        p.start(QStringLiteral(KORIM_BINARY), {QStringLiteral("--check"), f});
+        QVERIFY(p.waitForFinished(60000));
+        QCOMPARE(p.exitCode(), 2);
+        QCOMPARE(QString::fromUtf8(p.readAllStandardError()),
+                 QStringLiteral("korim: No se pudo escribir en la salida estándar.\n"));
+    }
+
     // "-": standard output carries the CSV alone.
     void csvToStandardOutput()
     {
