@@ -535,75 +535,99 @@ QString csvRecord(const DeliveredCheck &check)
     return record + QStringLiteral("\r\n");
 }
 
+namespace {
+
+// Results wait in a ring of a few places per thread: folder i goes to place
+// i % ring and may be taken only once the result of folder i - ring is out.
+class OrderedRun {
+public:
+    OrderedRun(const QStringList &folders, int threads)
+        : folders_(folders)
+        , n_(folders.size())
+        , ring_(qsizetype(threads) * 4)
+        , places_(static_cast<size_t>(ring_))
+    {
+    }
+
+    void work()
+    {
+        for (;;) {
+            qsizetype i = 0;
+            {
+                std::unique_lock lock(mutex_);
+                ++waiting_;
+                room_.wait(lock, [&] { return next_ >= n_ || next_ < handed_ + ring_; });
+                --waiting_;
+                if (next_ >= n_)
+                    return;
+                i = next_++;
+            }
+            DeliveredCheck result = checkDelivered(folders_.at(i));
+            bool awaited = false;
+            {
+                std::lock_guard lock(mutex_);
+                places_[size_t(i % ring_)] = std::move(result);
+                awaited = i == handed_; // only the next in order wakes the caller
+            }
+            if (awaited)
+                done_.notify_one();
+        }
+    }
+
+    // On the caller's thread; handed_ is written only here.
+    void deliver(const std::function<void(const DeliveredCheck &)> &sink)
+    {
+        while (handed_ < n_) {
+            std::optional<DeliveredCheck> result;
+            {
+                std::unique_lock lock(mutex_);
+                std::optional<DeliveredCheck> &place = places_[size_t(handed_ % ring_)];
+                done_.wait(lock, [&] { return place.has_value(); });
+                result = std::move(place);
+                place.reset();
+            }
+            sink(*result);
+            bool anyWaiting = false;
+            {
+                std::lock_guard lock(mutex_);
+                ++handed_;
+                anyWaiting = waiting_ > 0;
+            }
+            if (anyWaiting)
+                room_.notify_all();
+        }
+    }
+
+private:
+    const QStringList &folders_;
+    const qsizetype n_;
+    const qsizetype ring_;
+    std::vector<std::optional<DeliveredCheck>> places_;
+    std::mutex mutex_;
+    std::condition_variable done_; // the awaited result arrived
+    std::condition_variable room_; // a place came free
+    qsizetype next_ = 0;           // the next folder to take
+    qsizetype handed_ = 0;         // results given to the sink
+    int waiting_ = 0;              // workers waiting for room
+};
+
+} // namespace
+
 void checkDeliveredInOrder(const QStringList &folders, int threads,
                            const std::function<void(const DeliveredCheck &)> &sink)
 {
-    const qsizetype n = folders.size();
-    threads = int(std::clamp<qsizetype>(threads, 1, std::max<qsizetype>(n, 1)));
+    threads = int(std::clamp<qsizetype>(threads, 1, std::max<qsizetype>(folders.size(), 1)));
     if (threads == 1) {
         for (const QString &folder : folders)
             sink(checkDelivered(folder));
         return;
     }
-
-    // Results wait in a ring of a few places per thread: folder i goes to
-    // place i % ring and may be taken only once folder i - ring is out.
-    const qsizetype ring = qsizetype(threads) * 4;
-    std::vector<std::optional<DeliveredCheck>> places(static_cast<size_t>(ring));
-    std::mutex mutex;
-    std::condition_variable done;  // a result arrived
-    std::condition_variable room;  // a place came free
-    qsizetype next = 0;    // the next folder to take
-    qsizetype handed = 0;  // results given to sink
-    int waiting = 0;       // workers waiting for room
-
-    auto work = [&] {
-        for (;;) {
-            qsizetype i = 0;
-            {
-                std::unique_lock lock(mutex);
-                ++waiting;
-                room.wait(lock, [&] { return next >= n || next < handed + ring; });
-                --waiting;
-                if (next >= n)
-                    return;
-                i = next++;
-            }
-            DeliveredCheck result = checkDelivered(folders.at(i));
-            bool awaited = false;
-            {
-                std::lock_guard lock(mutex);
-                places[size_t(i % ring)] = std::move(result);
-                awaited = i == handed; // only the next in order wakes the caller
-            }
-            if (awaited)
-                done.notify_one();
-        }
-    };
+    OrderedRun run(folders, threads);
     std::vector<std::thread> pool;
     pool.reserve(size_t(threads));
     for (int t = 0; t < threads; ++t)
-        pool.emplace_back(work);
-
-    while (handed < n) {
-        std::optional<DeliveredCheck> result;
-        {
-            std::unique_lock lock(mutex);
-            std::optional<DeliveredCheck> &place = places[size_t(handed % ring)];
-            done.wait(lock, [&] { return place.has_value(); });
-            result = std::move(place);
-            place.reset();
-        }
-        sink(*result);
-        bool anyWaiting = false;
-        {
-            std::lock_guard lock(mutex);
-            ++handed;
-            anyWaiting = waiting > 0;
-        }
-        if (anyWaiting)
-            room.notify_all();
-    }
+        pool.emplace_back([&run] { run.work(); });
+    run.deliver(sink);
     for (std::thread &t : pool)
         t.join();
 }

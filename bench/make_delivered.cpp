@@ -104,6 +104,131 @@ QString makeRfc(std::mt19937 &rng, int variant)
     return rfc + last;
 }
 
+// One application record in the layout of the shipped table.
+QVariantList applicationRecord(std::mt19937 &rng, const QList<FieldDef> &fields, int i, int fault,
+                               const QString &rfc, const QList<qlonglong> &codes)
+{
+    QVariantList record;
+    for (const FieldDef &f : fields) {
+        const QString n = f.name;
+        QVariant value;
+        if (n == QLatin1String("RFC"))
+            value = rfc;
+        else if (n == QLatin1String("APEPATRAZ"))
+            value = QStringLiteral("%1 %2").arg(QLatin1String(kCompanies[rng() % 8])).arg(i);
+        else if (n == QLatin1String("CALLEYNO"))
+            value = QLatin1String(kStreets[rng() % 4]);
+        else if (n == QLatin1String("TIPOPROG"))
+            value = fault == 7 ? 0 : kProgrammes[rng() % 3];
+        else if (n == QLatin1String("ACTIVIDAD"))
+            value = fault == 8 ? 999999 : codes[int(rng() % codes.size())];
+        else if (n == QLatin1String("NOEMPLEADO") || n == QLatin1String("NOOBREROS"))
+            value = QString::number(1 + rng() % 300);
+        else if (n == QLatin1String("VTPAIS") || n == QLatin1String("VTEXTERIOR"))
+            value = QString::number(1000 + rng() % 90000);
+        else if (n == QLatin1String("CVESOLIC"))
+            value = QStringLiteral("14");
+        else if (n == QLatin1String("EMAIL") || n == QLatin1String("EMAILREPL"))
+            value = QStringLiteral("contacto%1@empresa.com").arg(i);
+        else if (f.type == FieldType::Numeric)
+            value = int(1 + rng() % 9);
+        else if (n == QLatin1String("APEMAT") || n == QLatin1String("NOMBRE") || n == QLatin1String("FAX")
+                 || n == QLatin1String("FAXREP") || n == QLatin1String("APEMREPLEG"))
+            value = QString();
+        else
+            value = QStringLiteral("%1 %2").arg(n).arg(rng() % 1000).left(f.length);
+        record.append(value);
+    }
+    if (fault >= 10 && fault < 17) // one required item left out
+        record[int(8 + rng() % 30)] = QVariant();
+    return record;
+}
+
+// Three rows of each kind, the derived columns as the grids compute them.
+QList<QVariantList> salesRows(std::mt19937 &rng, int fault)
+{
+    QList<QVariantList> sales;
+    for (int kind = 1; kind <= 2; ++kind) {
+        for (int y = 0; y < 3; ++y) {
+            const double pesos = double(1000 + rng() % 500000);
+            const double rate = 10.0 + double(rng() % 1000) / 100.0;
+            const double dollars = double(qRound64(pesos / rate * 10000)) / 10000;
+            double exports = double(qRound64(dollars * double(rng() % 100))) / 100;
+            if (fault == 9 && y == 0 && kind == 1)
+                exports = dollars + 10;
+            const QString label = y == 0   ? QStringLiteral("Año anterior")
+                                  : y == 1 ? QStringLiteral("Año actual")
+                                           : QStringLiteral("Año siguiente");
+            if (kind == 1) {
+                sales.append({2025 + y, pesos, dollars, exports, double(rng() % 5000),
+                              dollars != 0 ? double(qRound64(exports / dollars * 10000)) / 100 : 0.0, rate, label,
+                              kind});
+            } else {
+                const qlonglong a = qlonglong(pesos) / 10, b = qlonglong(pesos) / 20, c = qlonglong(pesos) / 40;
+                sales.append({2025 + y, a, 0, b, c, a + b + c, 0, label, kind});
+            }
+        }
+    }
+    return sales;
+}
+
+QList<QVariantList> productRows(std::mt19937 &rng, int fault, const QString &rfc)
+{
+    QList<QVariantList> products;
+    const int n = fault == 17 ? 0 : int(1 + rng() % 25);
+    for (int p = 0; p < n; ++p)
+        products.append({p + 1, rfc, QStringLiteral("%1 MODELO %2").arg(QLatin1String(kProducts[rng() % 10])).arg(p + 1)});
+    return products;
+}
+
+struct Source {
+    Layout datoprov, ventas, provmerc;
+    QByteArray activities;  // copied as it is
+    QList<qlonglong> codes; // its activity codes
+};
+
+QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw DbfError(path, QStringLiteral("no se pudo leer"));
+    return file.readAll();
+}
+
+Source readSource(const QString &shipped, const QString &scratch)
+{
+    Source source{Layout(findFileNoCase(shipped, QStringLiteral("datoprov.dbf")), scratch),
+                  Layout(findFileNoCase(shipped, QStringLiteral("VENTAS.dbf")), scratch),
+                  Layout(findFileNoCase(shipped, QStringLiteral("PROVMERC.dbf")), scratch),
+                  {},
+                  {}};
+    QFile::remove(scratch);
+    const QString activities = findFileNoCase(shipped, QStringLiteral("activida.dbf"));
+    source.activities = readBytes(activities);
+    const auto table = DbfTable::open(activities);
+    for (int r = 0; r < table->recordCount(); ++r)
+        source.codes.append(table->value(r, 3).toLongLong());
+    return source;
+}
+
+void makeFolder(std::mt19937 &rng, const Source &source, const QString &dir, int i)
+{
+    const int fault = int(rng() % 100); // most folders are fine
+    QDir().mkpath(dir);
+    const QString rfc = makeRfc(rng, fault < 2 ? 1 : fault < 5 ? 2 : 0);
+    const QVariantList record = applicationRecord(rng, source.datoprov.fields(), i, fault, rfc, source.codes);
+    const QList<QVariantList> sales = salesRows(rng, fault);
+    const QList<QVariantList> products = productRows(rng, fault, rfc);
+    const bool upper = fault >= 90;
+    auto name = [upper](const char *file) {
+        return upper ? QString::fromLatin1(file).toUpper() : QString::fromLatin1(file);
+    };
+    write(QDir(dir).filePath(name("datoprov.dbf")), source.datoprov.file({record}));
+    write(QDir(dir).filePath(name("PROVMERC.dbf")), source.provmerc.file(products));
+    write(QDir(dir).filePath(name("VENTAS.dbf")), source.ventas.file(sales));
+    write(QDir(dir).filePath(name("activida.dbf")), source.activities);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -117,101 +242,10 @@ int main(int argc, char **argv)
     const int count = std::atoi(argv[3]);
     try {
         QDir().mkpath(parent);
-        const QString scratch = QDir(parent).filePath(QStringLiteral(".scratch.dbf"));
-        const Layout datoprov(findFileNoCase(shipped, QStringLiteral("datoprov.dbf")), scratch);
-        const Layout ventas(findFileNoCase(shipped, QStringLiteral("VENTAS.dbf")), scratch);
-        const Layout provmerc(findFileNoCase(shipped, QStringLiteral("PROVMERC.dbf")), scratch);
-        QFile::remove(scratch);
-        const QString activitiesPath = findFileNoCase(shipped, QStringLiteral("activida.dbf"));
-        QFile activitiesFile(activitiesPath);
-        if (!activitiesFile.open(QIODevice::ReadOnly))
-            throw DbfError(activitiesPath, QStringLiteral("no se pudo leer"));
-        const QByteArray activities = activitiesFile.readAll();
-        QList<qlonglong> codes;
-        {
-            const auto table = DbfTable::open(activitiesPath);
-            for (int r = 0; r < table->recordCount(); ++r)
-                codes.append(table->value(r, 3).toLongLong());
-        }
-
+        const Source source = readSource(shipped, QDir(parent).filePath(QStringLiteral(".scratch.dbf")));
         std::mt19937 rng(20260101);
-        for (int i = 0; i < count; ++i) {
-            const int fault = int(rng() % 100); // most folders are fine
-            const QString dir = QDir(parent).filePath(QStringLiteral("%1").arg(i, 6, 10, QLatin1Char('0')));
-            QDir().mkpath(dir);
-
-            const QString rfc = makeRfc(rng, fault < 2 ? 1 : fault < 5 ? 2 : 0);
-            QVariantList record;
-            for (const FieldDef &f : datoprov.fields()) {
-                const QString n = f.name;
-                QVariant value;
-                if (n == QLatin1String("RFC"))
-                    value = rfc;
-                else if (n == QLatin1String("APEPATRAZ"))
-                    value = QStringLiteral("%1 %2").arg(QLatin1String(kCompanies[rng() % 8])).arg(i);
-                else if (n == QLatin1String("CALLEYNO"))
-                    value = QLatin1String(kStreets[rng() % 4]);
-                else if (n == QLatin1String("TIPOPROG"))
-                    value = fault == 7 ? 0 : kProgrammes[rng() % 3];
-                else if (n == QLatin1String("ACTIVIDAD"))
-                    value = fault == 8 ? 999999 : codes[int(rng() % codes.size())];
-                else if (n == QLatin1String("NOEMPLEADO") || n == QLatin1String("NOOBREROS"))
-                    value = QString::number(1 + rng() % 300);
-                else if (n == QLatin1String("VTPAIS") || n == QLatin1String("VTEXTERIOR"))
-                    value = QString::number(1000 + rng() % 90000);
-                else if (n == QLatin1String("CVESOLIC"))
-                    value = QStringLiteral("14");
-                else if (n == QLatin1String("EMAIL") || n == QLatin1String("EMAILREPL"))
-                    value = QStringLiteral("contacto%1@empresa.com").arg(i);
-                else if (f.type == FieldType::Numeric)
-                    value = int(1 + rng() % 9);
-                else if (n == QLatin1String("APEMAT") || n == QLatin1String("NOMBRE") || n == QLatin1String("FAX")
-                         || n == QLatin1String("FAXREP") || n == QLatin1String("APEMREPLEG"))
-                    value = QString();
-                else
-                    value = QStringLiteral("%1 %2").arg(n).arg(rng() % 1000).left(f.length);
-                record.append(value);
-            }
-            if (fault >= 10 && fault < 17) // one required item left out
-                record[int(8 + rng() % 30)] = QVariant();
-
-            QList<QVariantList> sales;
-            for (int kind = 1; kind <= 2; ++kind) {
-                for (int y = 0; y < 3; ++y) {
-                    const double pesos = double(1000 + rng() % 500000);
-                    const double rate = 10.0 + double(rng() % 1000) / 100.0;
-                    const double dollars = double(qRound64(pesos / rate * 10000)) / 10000;
-                    double exports = double(qRound64(dollars * double(rng() % 100))) / 100;
-                    if (fault == 9 && y == 0 && kind == 1)
-                        exports = dollars + 10;
-                    const QString label = y == 0 ? QStringLiteral("Año anterior")
-                                                 : y == 1 ? QStringLiteral("Año actual") : QStringLiteral("Año siguiente");
-                    if (kind == 1)
-                        sales.append({2025 + y, pesos, dollars, exports, double(rng() % 5000),
-                                      dollars != 0 ? double(qRound64(exports / dollars * 10000)) / 100 : 0.0, rate,
-                                      label, kind});
-                    else
-                    {
-                        const qlonglong a = qlonglong(pesos) / 10, b = qlonglong(pesos) / 20, c = qlonglong(pesos) / 40;
-                        sales.append({2025 + y, a, 0, b, c, a + b + c, 0, label, kind});
-                    }
-                }
-            }
-
-            QList<QVariantList> products;
-            const int n = fault == 17 ? 0 : int(1 + rng() % 25);
-            for (int p = 0; p < n; ++p)
-                products.append({p + 1, rfc, QStringLiteral("%1 MODELO %2").arg(QLatin1String(kProducts[rng() % 10])).arg(p + 1)});
-
-            const bool upper = fault >= 90;
-            auto name = [upper](const char *file) {
-                return upper ? QString::fromLatin1(file).toUpper() : QString::fromLatin1(file);
-            };
-            write(QDir(dir).filePath(name("datoprov.dbf")), datoprov.file({record}));
-            write(QDir(dir).filePath(name("PROVMERC.dbf")), provmerc.file(products));
-            write(QDir(dir).filePath(name("VENTAS.dbf")), ventas.file(sales));
-            write(QDir(dir).filePath(name("activida.dbf")), activities);
-        }
+        for (int i = 0; i < count; ++i)
+            makeFolder(rng, source, QDir(parent).filePath(QStringLiteral("%1").arg(i, 6, 10, QLatin1Char('0'))), i);
     } catch (const DbfError &e) {
         std::fprintf(stderr, "%s\n", e.message().toLocal8Bit().constData());
         return 1;

@@ -46,23 +46,24 @@ cd "$work/d"
 mapfile -t all < <(ls)
 ten=("${all[@]:0:10000}")
 
-# run LABEL COMMAND...: one measured launch appended to LABEL.txt; the
-# lines of both programs go to /dev/null (the CSV to its file).
+# run LABEL STATUS COMMAND...: one measured launch appended to LABEL.txt,
+# which must end with STATUS; the lines of both programs go to /dev/null
+# (the CSV to its file). The check exits 1 when a folder has an error,
+# which some of these have.
 run() {
-  local label=$1 line
-  shift
-  # The probe fails on any status but 0; the check exits 1 when a folder
-  # has an error, which some of these have, so the status is looked at here.
+  local label=$1 status=$2 line
+  shift 2
   line=$("$probe" "$timeout_s" sh -c 'exec "$@" >/dev/null' sh "$@" 2>"$work/$label.err") || true
-  case "$line" in
-    *" 0" | *" 1") ;;
-    *) echo "$label failed: $line" >&2; sed -n 1,20p "$work/$label.err" >&2; exit 1 ;;
-  esac
+  if [ "${line##* }" != "$status" ]; then
+    echo "$label failed: $line" >&2
+    sed -n 1,20p "$work/$label.err" >&2
+    exit 1
+  fi
   echo "$line" >>"$work/$label.txt"
 }
-korim10() { run korim10 "$korim" --check --csv "$work/k10.csv" "${ten[@]}"; }
-korim20() { run korim20 "$korim" --check --csv "$work/k20.csv" "${all[@]}"; }
-peer10() { run peer10 "$python" "$peer" "${ten[@]}"; }
+korim10() { run korim10 1 "$korim" --check --csv "$work/k10.csv" "${ten[@]}"; }
+korim20() { run korim20 1 "$korim" --check --csv "$work/k20.csv" "${all[@]}"; }
+peer10() { run peer10 0 "$python" "$peer" "${ten[@]}"; }
 
 korim10; peer10; korim20 # warm the caches
 rm -f "$work"/korim10.txt "$work"/peer10.txt "$work"/korim20.txt
