@@ -1,4 +1,5 @@
 #include "application/datafolder.h"
+#include "application/diskcheck.h"
 #include "application/solicitud.h"
 #include "data/datasource.h"
 #include "data/dbf.h"
@@ -18,6 +19,8 @@
 #include <QDate>
 #include <QGuiApplication>
 #include <QCommandLineParser>
+#include <QFile>
+#include <QThread>
 #include <QPointer>
 #include <QTimer>
 
@@ -49,11 +52,23 @@ const char kHelp[] = "Uso: korim [opciones]\n"
                      "                   datos, seguida de las consideraciones generales, y termina.\n"
                      "  --text ARCHIVO   Escribe el texto de la solicitud en ARCHIVO (UTF-8); con \"-\"\n"
                      "                   lo escribe en la salida estándar.\n"
+                     "  --check CARPETA...\n"
+                     "                   Revisa discos entregados (la raíz del disco, una copia de ella\n"
+                     "                   o una carpeta de datos) sin escribir nada en ellos: escribe\n"
+                     "                   «CARPETA: sin observaciones» o una línea por observación,\n"
+                     "                   «CARPETA: error: ...» o «CARPETA: aviso: ...».\n"
+                     "  --csv ARCHIVO    Con --check, escribe además una fila por carpeta en ARCHIVO\n"
+                     "                   (CSV, UTF-8); con \"-\" la escribe en la salida estándar, en\n"
+                     "                   lugar de las líneas.\n"
                      "  -h, --help       Muestra esta ayuda.\n"
                      "  -v, --version    Muestra la versión.\n"
                      "\n"
-                     "Con --pdf o --text no hace falta pantalla; los avisos van a la salida de errores\n"
-                     "y el programa termina con un estado distinto de 0 si algo falla.\n";
+                     "Con --pdf, --text o --check no hace falta pantalla; los mensajes van a la salida\n"
+                     "de errores y el programa termina con un estado distinto de 0 si algo falla.\n"
+                     "--check termina con 0 si ninguna carpeta tiene errores (los avisos no cuentan),\n"
+                     "con 1 si alguna los tiene y con 2 si la orden está mal escrita o lo que escribe\n"
+                     "(las líneas o el CSV) no se puede escribir. No abre ni bloquea la carpeta de\n"
+                     "datos.\n";
 
 struct CommandLine {
     bool ok = true;
@@ -62,9 +77,29 @@ struct CommandLine {
     bool version = false;
     QString pdf;
     QString text;
+    bool check = false;
+    QStringList folders; // the folders to check
+    QString csv;
     bool batch() const { return !pdf.isEmpty() || !text.isEmpty(); }
-    bool withoutWindow() const { return !ok || help || version || batch(); }
+    bool withoutWindow() const { return !ok || help || version || batch() || check; }
 };
+
+// The mistakes of a command line QCommandLineParser accepted.
+QString mistake(const QCommandLineParser &parser, const CommandLine &cl, const QCommandLineOption &csv)
+{
+    if (!cl.check && !parser.positionalArguments().isEmpty())
+        return QStringLiteral("Argumento no esperado: %1.").arg(parser.positionalArguments().first());
+    if ((parser.isSet(QStringLiteral("pdf")) && cl.pdf.isEmpty()) || (parser.isSet(QStringLiteral("text")) && cl.text.isEmpty())
+        || (parser.isSet(csv) && cl.csv.isEmpty()))
+        return QStringLiteral("Falta el nombre del archivo después de --pdf, --text o --csv.");
+    if (parser.isSet(csv) && !cl.check)
+        return QStringLiteral("--csv sólo se usa con --check.");
+    if (cl.check && (parser.isSet(QStringLiteral("pdf")) || parser.isSet(QStringLiteral("text"))))
+        return QStringLiteral("--check no se combina con --pdf ni con --text.");
+    if (cl.check && cl.folders.isEmpty())
+        return QStringLiteral("Falta al menos una carpeta después de --check.");
+    return {};
+}
 
 CommandLine parseCommandLine(int argc, char **argv)
 {
@@ -75,32 +110,30 @@ CommandLine parseCommandLine(int argc, char **argv)
     QCommandLineParser parser;
     const QCommandLineOption pdf(QStringLiteral("pdf"), QString(), QStringLiteral("ARCHIVO"));
     const QCommandLineOption text(QStringLiteral("text"), QString(), QStringLiteral("ARCHIVO"));
+    const QCommandLineOption check(QStringLiteral("check"));
+    const QCommandLineOption csv(QStringLiteral("csv"), QString(), QStringLiteral("ARCHIVO"));
     const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption version(QStringList{QStringLiteral("v"), QStringLiteral("version")});
-    parser.addOptions({pdf, text, help, version});
+    parser.addOptions({pdf, text, check, csv, help, version});
 
     CommandLine cl;
     if (!parser.parse(arguments)) {
         cl.ok = false;
         const QStringList unknown = parser.unknownOptionNames();
         cl.error = unknown.isEmpty()
-                       ? QStringLiteral("Falta el nombre del archivo después de --pdf o --text.")
+                       ? QStringLiteral("Falta el nombre del archivo después de --pdf, --text o --csv.")
                        : QStringLiteral("Opción desconocida: %1.").arg(unknown.first());
-        return cl;
-    }
-    if (!parser.positionalArguments().isEmpty()) {
-        cl.ok = false;
-        cl.error = QStringLiteral("Argumento no esperado: %1.").arg(parser.positionalArguments().first());
         return cl;
     }
     cl.help = parser.isSet(help);
     cl.version = parser.isSet(version);
     cl.pdf = parser.value(pdf);
     cl.text = parser.value(text);
-    if ((parser.isSet(pdf) && cl.pdf.isEmpty()) || (parser.isSet(text) && cl.text.isEmpty())) {
-        cl.ok = false;
-        cl.error = QStringLiteral("Falta el nombre del archivo después de --pdf o --text.");
-    }
+    cl.check = parser.isSet(check);
+    cl.folders = parser.positionalArguments();
+    cl.csv = parser.value(csv);
+    cl.error = mistake(parser, cl, csv);
+    cl.ok = cl.error.isEmpty();
     return cl;
 }
 
@@ -127,6 +160,53 @@ int runBatch(const QString &folder, const CommandLine &cl)
     if (ok && !cl.pdf.isEmpty())
         ok = report::writeApplicationPdf(solicitud, cl.pdf) && ok;
     return ok ? 0 : 1;
+}
+
+void put(std::FILE *stream, const QString &text)
+{
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream);
+}
+
+// --check: every folder read, none written or locked; the lines (or, with
+// "--csv -", the CSV rows) come in the order of the folders while the rest
+// are still being checked.
+int runCheck(const CommandLine &cl)
+{
+    const bool csvOnStdout = cl.csv == QLatin1String("-");
+    std::FILE *csv = csvOnStdout ? stdout : nullptr;
+    if (!cl.csv.isEmpty() && !csvOnStdout) {
+        csv = std::fopen(QFile::encodeName(cl.csv).constData(), "wb");
+        if (!csv) {
+            say(stderr, QStringLiteral("korim: No se pudo escribir el archivo %1.\n").arg(cl.csv));
+            return 2;
+        }
+    }
+    if (csv)
+        put(csv, application::csvHeader());
+    bool anyError = false;
+    const auto show = [&](const application::DeliveredCheck &result) {
+        anyError = anyError || result.errors() > 0;
+        if (!csvOnStdout)
+            put(stdout, application::reportLines(result).join(QLatin1Char('\n')) + QLatin1Char('\n'));
+        if (csv)
+            put(csv, application::csvRecord(result));
+    };
+    application::checkDeliveredInOrder(cl.folders, QThread::idealThreadCount(), show);
+
+    bool written = std::fflush(stdout) == 0 && !std::ferror(stdout);
+    if (csv && !csvOnStdout) {
+        const bool csvWritten = std::fflush(csv) == 0 && !std::ferror(csv);
+        if (std::fclose(csv) != 0 || !csvWritten) {
+            say(stderr, QStringLiteral("korim: No se pudo escribir el archivo %1.\n").arg(cl.csv));
+            return 2;
+        }
+    }
+    if (!written) {
+        say(stderr, QStringLiteral("korim: No se pudo escribir en la salida estándar.\n"));
+        return 2;
+    }
+    return anyError ? 1 : 0;
 }
 
 // Nothing is shown: no display is needed, and Qt's own chatter about the
@@ -160,6 +240,19 @@ std::optional<int> answerAlone(const CommandLine &cl)
         return 0;
     }
     return std::nullopt;
+}
+
+// Without a window the program is a GUI application but not a Widgets one:
+// Qt refuses to make any widget then, so printing from the command line
+// cannot come to depend on the questionnaire or a message box. The check
+// needs no GUI at all.
+std::unique_ptr<QCoreApplication> makeApplication(const CommandLine &cl, int &argc, char **argv)
+{
+    if (cl.ok && cl.check)
+        return std::make_unique<QCoreApplication>(argc, argv);
+    if (cl.withoutWindow())
+        return std::make_unique<QGuiApplication>(argc, argv);
+    return std::make_unique<QApplication>(argc, argv);
 }
 
 // The questionnaire window and the windows it asks for, until it closes.
@@ -206,18 +299,16 @@ int main(int argc, char **argv)
     if (cl.withoutWindow())
         quietForCommandLine();
 
-    // Without a window the program is a GUI application but not a Widgets
-    // one: Qt refuses to make any widget then, so printing from the command
-    // line cannot come to depend on the questionnaire or a message box.
-    const std::unique_ptr<QGuiApplication> app = cl.withoutWindow()
-                                                     ? std::make_unique<QGuiApplication>(argc, argv)
-                                                     : std::make_unique<QApplication>(argc, argv);
-    QGuiApplication::setApplicationName(QStringLiteral("KORIM"));
-    QGuiApplication::setApplicationVersion(QString::fromLatin1(kVersion));
+    const std::unique_ptr<QCoreApplication> app = makeApplication(cl, argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("KORIM"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(kVersion));
     platform::installSpanishTranslations(*app);
 
     if (const std::optional<int> answered = answerAlone(cl))
         return *answered;
+    // The check reads other folders and leaves the data folder alone.
+    if (cl.check)
+        return runCheck(cl);
 
     // The lock lives as long as the program.
     QString message;

@@ -19,26 +19,28 @@ RequiredCheck requiredData(const QList<RequiredControl> &controls, const Require
 {
     RequiredCheck result;
     QString list;
-    auto missing = [&](const QString &name) {
+    auto missing = [&](MissingItem::Kind kind, const QString &name, int control = -1) {
         result.FaltanDatos = 1;
+        result.missing.append({kind, control, name});
         if (list.isEmpty())
             list = name;
         else
             list += QStringLiteral(",\r") + name;
     };
 
-    for (const RequiredControl &control : controls) {
+    for (int i = 0; i < controls.size(); ++i) {
+        const RequiredControl &control = controls.at(i);
         if (control.tag == QLatin1String("1") && blankOnly(control.text))
-            missing(control.toolTip);
+            missing(MissingItem::Control, control.toolTip, i);
     }
     if (!facts.activitySelected)
-        missing(facts.activityToolTip);
+        missing(MissingItem::Activity, facts.activityToolTip);
     if (!facts.bankSelected)
-        missing(facts.bankToolTip);
+        missing(MissingItem::Bank, facts.bankToolTip);
     if (!facts.programmeTypeSet)
-        missing(QStringLiteral("Tipo de Registro"));
+        missing(MissingItem::ProgrammeType, QStringLiteral("Tipo de Registro"));
     if (!facts.hasProducts)
-        missing(QStringLiteral("Productos de exportaci\u00f3n"));
+        missing(MissingItem::Products, QStringLiteral("Productos de exportaci\u00f3n"));
 
     if (!list.isEmpty())
         result.message = QStringLiteral("La siguiente informaci\u00f3n es requerida: \r") + list

@@ -249,7 +249,7 @@ void Form1::addPlainFields(QWidget *container)
         if (row.maxLength > 0)
             field->setMaxLength(row.maxLength);
         QLabel *label = row.label ? addLabel(container, QString::fromUtf8(row.label), row.labelRect, field) : nullptr;
-        describe(field, label, QString::fromLatin1(row.tag), QString::fromUtf8(row.messageName));
+        describe(field, label, QString::fromLatin1(row.tag), fieldToolTip(row));
         KeyPipeline::setMode(field, row.keys);
         if (row.design & kLocked)
             field->setEnabled(false);

@@ -4,6 +4,7 @@
 
 #include "support/testsupport.h"
 
+#include "application/requireditems.h"
 #include "data/dbf.h"
 #include "questionnaire/controltable.h"
 #include "questionnaire/keyorder.h"
@@ -26,7 +27,7 @@ private slots:
         QSet<QString> bound;
         for (const PlainField &field : plainFields()) {
             if (!field.bound) {
-                QVERIFY2(field.requiredPlace == 0, field.name); // required data must reach the record
+                QVERIFY2(QByteArray(field.tag) != "1", field.name); // required data must reach the record
                 continue;
             }
             const QString name = QString::fromLatin1(field.bound);
@@ -51,8 +52,12 @@ private slots:
                  QStringLiteral("txtApePat1 txtDomSucursal txtlocalidad txtNumCuenta txtsucursal NoEmpleados "
                                 "NoObreros txtNombreR2 txtTelefonoR2 txtcargo txtDelMun txtEstado txtTelefono txtCP "
                                 "txtColonia txtCalle VentasPais VentasExterior"));
+        // Every required item has its field, and only tagged fields are required.
+        QCOMPARE(requiredOrder().size(), qsizetype(korim::application::requiredItems().size()));
         for (const PlainField &field : plainFields()) {
-            QCOMPARE(field.requiredPlace > 0, QByteArray(field.tag) == "1");
+            QCOMPARE(requiredOrder().contains(&field), QByteArray(field.tag) == "1");
+            if (QByteArray(field.tag) == "1")
+                QVERIFY2(!field.toolTip, field.name); // the name is the required item's
             QCOMPARE(plainField(QString::fromLatin1(field.name)), &field);
         }
         QVERIFY(!plainField(u"MaskEdBox1"));

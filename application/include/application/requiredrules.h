@@ -25,9 +25,18 @@ struct RequiredFacts {
     bool hasProducts = false;      // PROVMERC holds a record
 };
 
+// One missing item, in the order of the message.
+struct MissingItem {
+    enum Kind { Control, Activity, Bank, ProgrammeType, Products };
+    Kind kind = Control;
+    int control = -1; // for a control, its index in the controls given
+    QString name;     // as appended to the message; may be empty
+};
+
 struct RequiredCheck {
     int FaltanDatos = 0;            // 1 when anything is missing
     std::optional<QString> message; // none when the list of names stays empty
+    QList<MissingItem> missing;
 };
 
 inline const QString kRequiredTitle = QStringLiteral("Dato requerido");

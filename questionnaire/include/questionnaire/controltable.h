@@ -10,6 +10,7 @@
 
 #include <QList>
 #include <QRect>
+#include <QString>
 #include <QStringView>
 
 namespace korim::questionnaire {
@@ -31,9 +32,8 @@ struct PlainField {
     int maxLength;   // 0: no limit
     KeyMode keys;    // what typed characters become
     const char *bound; // DATOPROV field shown and saved; nullptr: none
-    const char *tag;   // "1": required data; "R" and "": not
-    const char *messageName; // the field's name in the required-data message (its tooltip)
-    int requiredPlace; // place in the required-data message, from 1; 0: not listed
+    const char *tag;   // "1": required data (see application/requireditems.h); "R" and "": not
+    const char *toolTip; // UTF-8; nullptr for a required field, whose tooltip is its name in the message
     int keyPlace;      // keyboard place
     unsigned design = kShown;
 };
@@ -44,7 +44,10 @@ const QList<PlainField> &plainFields();
 // The row of a field; nullptr when name is no plain field.
 const PlainField *plainField(QStringView name);
 
-// The fields the required-data check examines, in the order of its message.
+// A field's tooltip: for a required field its name in the required-data message.
+QString fieldToolTip(const PlainField &field);
+
+// The fields bound to the required items, in the order of the message.
 QList<const PlainField *> requiredOrder();
 
 } // namespace korim::questionnaire
