@@ -144,9 +144,11 @@ void Form1::recordGridEditor(QWidget *editor)
         if (application_->isPending(kCell) && !sessionEnding_ && !applyingJournal_)
             application_->recordPending(kCell, QJsonValue::Null);
     };
-    connect(grid->itemDelegate(), &QAbstractItemDelegate::closeEditor, line,
-            [line, closed](QWidget *editor) {
-                if (editor == line)
+    // In the window's context, so that its destructor cuts it off with the
+    // others: a cell closed while the window is being destroyed is no edit.
+    connect(grid->itemDelegate(), &QAbstractItemDelegate::closeEditor, this,
+            [editorShown = QPointer<QLineEdit>(line), closed](QWidget *editor) {
+                if (editorShown && editor == editorShown)
                     closed();
             });
     connect(line, &QObject::destroyed, this, [this, line, closed] {
