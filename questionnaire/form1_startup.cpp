@@ -103,8 +103,12 @@ void Form1::closeEvent(QCloseEvent *event)
         const platform::MessageRequest question{QStringLiteral("Salvar los datos antes de salir?"),
                                                 QStringLiteral("ATENCION"), platform::MsgButtons::YesNoCancel,
                                                 platform::MsgIcon::None, platform::MsgAnswer::Yes};
-        switch (application_->editMode()) {
-        case DataSource::EditInProgress: {
+        const int mode = application_->editMode();
+        // A first application the clerk typed into is asked about as a
+        // stored one is; untouched, it is dropped.
+        const bool ask = mode == DataSource::EditInProgress
+                         || (mode == DataSource::EditAdd && application_->hasPending());
+        if (ask) {
             switch (platform::showMessage(this, question)) {
             case platform::MsgAnswer::Yes:
                 application_->saveRecord();
@@ -116,29 +120,8 @@ void Form1::closeEvent(QCloseEvent *event)
                 event->ignore();
                 return;
             }
-            break;
-        }
-        case DataSource::EditAdd:
-            // A first application the clerk typed into is asked about as a
-            // stored one is; untouched, it is dropped.
-            if (application_->hasPending()) {
-                switch (platform::showMessage(this, question)) {
-                case platform::MsgAnswer::Yes:
-                    application_->saveRecord();
-                    break;
-                case platform::MsgAnswer::No:
-                    application_->dropChanges();
-                    break;
-                default:
-                    event->ignore();
-                    return;
-                }
-                break;
-            }
+        } else if (mode == DataSource::EditAdd) {
             application_->closePendingAddition();
-            break;
-        default:
-            break;
         }
     } catch (const DataError &e) {
         // Nothing typed is dropped silently: the clerk decides.
