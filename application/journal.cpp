@@ -6,6 +6,7 @@
 #include <QFileInfo>
 #include <QJsonDocument>
 
+#include <algorithm>
 #include <array>
 #include <charconv>
 #include <cerrno>
@@ -19,6 +20,9 @@ namespace korim::application {
 namespace {
 
 constexpr int kFormat = 1;
+// Fields left in quick succession share one flush: a flush at most every
+// quarter second keeps the disk from stealing the clerk's processor.
+constexpr auto kGroup = std::chrono::milliseconds(250);
 // `,"crc":"xxxxxxxx"}`: what follows the entry's own members on its line.
 constexpr qsizetype kCrcTail = 18;
 
@@ -230,15 +234,33 @@ Journal::Journal(QString path)
 Journal::~Journal()
 {
     stopSyncer();
+    {
+        const std::lock_guard lock(mutex_);
+        handOverLocked();
+    }
     if (fd_ >= 0)
         ::fdatasync(fd_);
-    closeFd();
+    closeFd(false);
 }
 
 void Journal::setSyncInterval(int ms)
 {
-    const std::lock_guard lock(mutex_);
-    intervalMs_ = ms;
+    {
+        const std::lock_guard lock(mutex_);
+        intervalMs_ = ms;
+        ++kicks_;
+    }
+    wake_.notify_one();
+}
+
+void Journal::setHandOverDelay(int ms)
+{
+    {
+        const std::lock_guard lock(mutex_);
+        handOverMs_ = ms;
+        ++kicks_;
+    }
+    wake_.notify_one();
 }
 
 bool Journal::writeAll(int fd, const QByteArray &bytes)
@@ -288,10 +310,17 @@ bool Journal::begin(const QJsonObject &app, const QList<JournalEntry> &entries, 
         fd_ = fd;
         next_ = n;
         written_ = bytes.size();
+        handed_ = bytes.size();
         synced_ = durable ? bytes.size() : 0;
+        unsynced_ = !durable;
+        unsyncedSince_ = Clock::now();
+        failed_ = false;
         stop_ = false;
+        ++kicks_;
     }
-    if (!syncer_.joinable())
+    if (syncer_.joinable())
+        wake_.notify_one();
+    else
         syncer_ = std::thread([this] { syncLoop(); });
     return true;
 }
@@ -300,6 +329,8 @@ bool Journal::append(const QString &key, const QJsonValue &value)
 {
     if (fd_ < 0)
         return false;
+    // Built here, handed to the OS by the thread: a system call per key
+    // would cost the clerk more than the rest of the journal.
     const qint64 at = QDateTime::currentMSecsSinceEpoch();
     QByteArray &line = line_;
     line.resize(0); // keeps its room
@@ -326,11 +357,42 @@ bool Journal::append(const QString &key, const QJsonValue &value)
                                       {QLatin1String("key"), key},
                                       {QLatin1String("value"), value}});
     }
-    if (!writeAll(fd_, line))
+    std::unique_lock lock(mutex_);
+    if (failed_)
         return false;
-    ++next_;
+    const auto now = Clock::now();
+    bool kick = false;
+    if (pending_.isEmpty()) {
+        pendingSince_ = now;
+        // The thread sleeps past the hand-over: wake it once for the batch.
+        kick = wakeAt_ > now + std::chrono::milliseconds(handOverMs_);
+    }
+    if (!unsynced_) {
+        unsynced_ = true;
+        unsyncedSince_ = now;
+    }
+    pending_ += line;
     written_ += line.size();
+    ++next_;
+    if (kick)
+        ++kicks_;
+    lock.unlock();
+    if (kick)
+        wake_.notify_one();
     return true;
+}
+
+bool Journal::handOverLocked()
+{
+    if (pending_.isEmpty())
+        return !failed_;
+    const bool ok = fd_ >= 0 && !failed_ && writeAll(fd_, pending_);
+    if (ok)
+        handed_ += pending_.size();
+    else
+        failed_ = true;
+    pending_.resize(0); // keeps its room
+    return ok;
 }
 
 void Journal::syncSoon()
@@ -339,7 +401,14 @@ void Journal::syncSoon()
         return;
     {
         const std::lock_guard lock(mutex_);
+        if (urgent_ || !unsynced_)
+            return;
         urgent_ = true;
+        // Waking a thread costs more than a key: only when it would not
+        // wake by itself by the time the flush is due.
+        if (wakeAt_ <= std::max(Clock::now(), lastSync_ + kGroup))
+            return;
+        ++kicks_;
     }
     wake_.notify_one();
 }
@@ -348,9 +417,20 @@ bool Journal::syncNow()
 {
     if (fd_ < 0)
         return true;
-    const qint64 target = written_.load();
-    if (::fdatasync(fd_) != 0)
+    std::unique_lock lock(mutex_);
+    if (!handOverLocked())
         return false;
+    const qint64 target = handed_.load();
+    unsynced_ = false;
+    lock.unlock();
+    // Only this thread closes the file, so it stays open meanwhile.
+    const bool ok = ::fdatasync(fd_) == 0;
+    lock.lock();
+    if (!ok) {
+        unsynced_ = true;
+        unsyncedSince_ = Clock::now();
+        return false;
+    }
     ++syncs_;
     if (synced_.load() < target)
         synced_ = target;
@@ -359,45 +439,64 @@ bool Journal::syncNow()
 
 void Journal::syncLoop()
 {
-    using Clock = std::chrono::steady_clock;
-    // Fields left in quick succession share one flush: a flush at most every
-    // quarter second keeps the disk from stealing the clerk's processor.
-    constexpr auto kGroup = std::chrono::milliseconds(250);
-    auto lastSync = Clock::now() - kGroup;
+    using std::chrono::milliseconds;
     std::unique_lock lock(mutex_);
+    lastSync_ = Clock::now() - kGroup;
     while (!stop_) {
-        const bool dirty = fd_ >= 0 && synced_.load() < written_.load();
-        if (!dirty || !urgent_) {
-            // Written data waits at most one interval; nothing written, nothing to wait for.
-            wake_.wait_for(lock, std::chrono::milliseconds(intervalMs_), [&] { return stop_ || urgent_; });
-            if (stop_)
-                break;
+        const auto now = Clock::now();
+        std::optional<Clock::time_point> next;
+        if (fd_ >= 0 && unsynced_) {
+            auto syncAt = unsyncedSince_ + milliseconds(intervalMs_);
+            if (urgent_)
+                syncAt = std::min(syncAt, lastSync_ + kGroup);
+            if (now >= syncAt) {
+                urgent_ = false;
+                const bool handed = handOverLocked();
+                // A duplicate keeps the file open while the flush runs
+                // unlocked, even if the journal is closed meanwhile.
+                const int fd = handed ? ::fcntl(fd_, F_DUPFD_CLOEXEC, 0) : -1;
+                const int original = fd_;
+                const qint64 target = handed_.load();
+                unsynced_ = false;
+                bool ok = false;
+                if (fd >= 0) {
+                    lock.unlock();
+                    ok = ::fdatasync(fd) == 0;
+                    ::close(fd);
+                    lock.lock();
+                }
+                lastSync_ = Clock::now();
+                if (fd_ == original) {
+                    if (ok) {
+                        ++syncs_;
+                        if (synced_.load() < target)
+                            synced_ = target;
+                    } else if (!unsynced_) { // tried again after an interval
+                        unsynced_ = true;
+                        unsyncedSince_ = lastSync_;
+                    }
+                }
+                continue;
+            }
+            next = syncAt;
+        } else {
+            urgent_ = false;
         }
-        if (urgent_ && Clock::now() - lastSync < kGroup) {
-            wake_.wait_until(lock, lastSync + kGroup, [&] { return stop_; });
-            if (stop_)
-                break;
+        if (fd_ >= 0 && !pending_.isEmpty()) {
+            const auto handAt = pendingSince_ + milliseconds(handOverMs_);
+            if (now >= handAt) {
+                handOverLocked();
+                continue;
+            }
+            next = next ? std::min(*next, handAt) : handAt;
         }
-        urgent_ = false;
-        if (fd_ < 0 || synced_.load() >= written_.load())
-            continue;
-        // A duplicate keeps the file open while the flush runs unlocked,
-        // even if the journal is closed meanwhile.
-        const int fd = ::fcntl(fd_, F_DUPFD_CLOEXEC, 0);
-        const qint64 target = written_.load();
-        const int original = fd_;
-        if (fd < 0)
-            continue;
-        lock.unlock();
-        const bool ok = ::fdatasync(fd) == 0;
-        ::close(fd);
-        lock.lock();
-        lastSync = Clock::now();
-        if (ok && fd_ == original) {
-            ++syncs_;
-            if (synced_.load() < target)
-                synced_ = target;
-        }
+        const unsigned seen = kicks_;
+        wakeAt_ = next.value_or(Clock::time_point::max());
+        if (next)
+            wake_.wait_until(lock, *next, [&] { return stop_ || kicks_ != seen; });
+        else
+            wake_.wait(lock, [&] { return stop_ || kicks_ != seen; });
+        wakeAt_ = Clock::time_point::min();
     }
 }
 
@@ -412,33 +511,44 @@ void Journal::stopSyncer()
         syncer_.join();
 }
 
-void Journal::closeFd()
+void Journal::closeFd(bool handOver)
 {
     const std::lock_guard lock(mutex_);
+    if (handOver)
+        handOverLocked();
+    pending_.resize(0);
     if (fd_ >= 0)
         ::close(fd_);
     fd_ = -1;
     written_ = 0;
+    handed_ = 0;
     synced_ = 0;
+    unsynced_ = false;
+    urgent_ = false;
+    failed_ = false;
 }
 
 void Journal::close()
 {
-    closeFd();
+    closeFd(true);
 }
 
 void Journal::remove()
 {
-    closeFd();
+    closeFd(false);
     if (::unlink(QFile::encodeName(path_).constData()) == 0)
         syncFolderOf(path_);
 }
 
 bool Journal::setAside(const QString &backup)
 {
+    {
+        const std::lock_guard lock(mutex_);
+        handOverLocked();
+    }
     if (fd_ >= 0)
         ::fdatasync(fd_);
-    closeFd();
+    closeFd(false);
     if (!QFileInfo::exists(path_))
         return true;
     if (::rename(QFile::encodeName(path_).constData(), QFile::encodeName(backup).constData()) != 0)

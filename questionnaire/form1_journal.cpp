@@ -87,32 +87,34 @@ void Form1::watchForJournal(QWidget *root)
         if (insideAny(edit, {dbProductos.made(), dbgVTotales.made(), dbVentasTot.made()}))
             continue;
         journalWatched_.insert(edit);
-        connect(edit, &QLineEdit::textEdited, this, [this, edit] { recordControl(edit); });
+        // The key made once: this runs on every key the clerk types.
+        connect(edit, &QLineEdit::textEdited, this, [this, edit, key = fieldKey(edit)] { recordControl(edit, key); });
     }
     for (QComboBox *list : root->findChildren<QComboBox *>()) {
         if (journalWatched_.contains(list))
             continue;
         journalWatched_.insert(list);
-        connect(list, &QComboBox::activated, this, [this, list] { recordControl(list); });
+        connect(list, &QComboBox::activated, this, [this, list, key = listKey(list)] { recordControl(list, key); });
         if (list->lineEdit())
-            connect(list->lineEdit(), &QLineEdit::textEdited, this, [this, list] { recordControl(list); });
+            connect(list->lineEdit(), &QLineEdit::textEdited, this,
+                    [this, list, key = listKey(list)] { recordControl(list, key); });
     }
 }
 
-void Form1::recordControl(QObject *control)
+void Form1::recordControl(QObject *control, const QString &key)
 {
     if (applyingJournal_)
         return;
     if (auto *masked = qobject_cast<MaskedEdit *>(control)) {
-        application_->recordPending(fieldKey(masked), masked->maskedText());
+        application_->recordPending(key, masked->maskedText());
     } else if (auto *edit = qobject_cast<QLineEdit *>(control)) {
-        application_->recordPending(fieldKey(edit), edit->text());
+        application_->recordPending(key, edit->text());
     } else if (auto *list = qobject_cast<QComboBox *>(control)) {
         if (list->isEditable())
-            application_->recordPending(listKey(list), QJsonObject{{QStringLiteral("i"), list->currentIndex()},
+            application_->recordPending(key, QJsonObject{{QStringLiteral("i"), list->currentIndex()},
                                                                    {QStringLiteral("t"), list->currentText()}});
         else
-            application_->recordPending(listKey(list), list->currentIndex());
+            application_->recordPending(key, list->currentIndex());
     }
 }
 

@@ -7,10 +7,10 @@
 //   {"at":1765190521002,"key":"txtCalle","n":1,"value":"AV. JUAREZ","crc":"..."}
 //
 // The first line identifies the stored application the edits were made on;
-// every later one sets a named value (null: the change ended). Each line goes
-// to the OS as it is written, so a killed process loses nothing; the disk
-// gets it within about a second, from a thread of its own, so the clerk
-// never waits on the disk.
+// every later one sets a named value (null: the change ended). A line is
+// handed to the OS by the journal's own thread within a fifth of a second,
+// so a killed process loses no more than that, and the disk gets it within
+// about a second; the clerk's keys never wait on a system call.
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -21,6 +21,7 @@
 #include <QString>
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <mutex>
@@ -78,45 +79,63 @@ public:
     // before the rename (start-up, where a short wait is no stall).
     bool begin(const QJsonObject &app, const QList<JournalEntry> &entries = {}, bool durable = false);
     bool isOpen() const { return fd_ >= 0; }
-    // Appends a value; it has reached the OS when this returns.
+    // Appends a value; it reaches the OS within the hand-over delay, and
+    // false means the journal is closed or an earlier hand-over failed.
     bool append(const QString &key, const QJsonValue &value);
     // Asks the sync thread to flush now (the clerk left a field).
     void syncSoon();
-    // Flushes now, on this thread; true when everything written is on disk.
+    // Hands over and flushes now, on this thread; true when everything
+    // appended is on disk.
     bool syncNow();
     // Closes and deletes the file.
     void remove();
     // Closes the file and moves it to backup, replacing any older one.
     bool setAside(const QString &backup);
-    // Closes the file; it stays as it is.
+    // Hands over what is left and closes the file; it stays as it is.
     void close();
 
-    // The bytes written and the bytes known to be on disk (for the tests).
+    // The bytes appended, the bytes handed to the OS and the bytes known to
+    // be on disk (for the tests).
     qint64 writtenBytes() const { return written_.load(); }
+    qint64 handedBytes() const { return handed_.load(); }
     qint64 syncedBytes() const { return synced_.load(); }
     int syncCount() const { return syncs_.load(); }
-    // How long written data may wait for the disk (1000 ms unless set).
+    // How long appended data may wait for the disk (1000 ms unless set).
     void setSyncInterval(int ms);
+    // How long it may wait for the OS (200 ms unless set).
+    void setHandOverDelay(int ms);
 
 private:
-    bool writeAll(int fd, const QByteArray &bytes);
+    using Clock = std::chrono::steady_clock;
+    static bool writeAll(int fd, const QByteArray &bytes);
+    bool handOverLocked();
     void syncLoop();
     void stopSyncer();
-    void closeFd();
+    void closeFd(bool handOver);
 
     QString path_;
     int fd_ = -1;
     qint64 next_ = 1; // sequence number of the next entry
-    QByteArray line_; // the line being written, its room kept between keys
+    QByteArray line_; // the line being built, its room kept between keys
     std::atomic<qint64> written_{0};
+    std::atomic<qint64> handed_{0};
     std::atomic<qint64> synced_{0};
     std::atomic<int> syncs_{0};
 
-    std::mutex mutex_; // guards fd_ against the sync thread, and the flags below
+    std::mutex mutex_; // guards fd_ against the thread, and what follows
     std::condition_variable wake_;
+    QByteArray pending_; // appended, not handed over yet
+    Clock::time_point pendingSince_{};
+    Clock::time_point unsyncedSince_{}; // the oldest append not on disk yet
+    Clock::time_point wakeAt_ = Clock::time_point::min(); // when the thread wakes by itself
+    Clock::time_point lastSync_{};
+    bool unsynced_ = false;
+    bool failed_ = false; // a hand-over failed: the file is no longer whole
     bool urgent_ = false;
     bool stop_ = false;
+    unsigned kicks_ = 0;
     int intervalMs_ = 1000;
+    int handOverMs_ = 200;
     std::thread syncer_;
 };
 

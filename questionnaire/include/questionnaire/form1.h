@@ -357,7 +357,7 @@ private:
     void connectJournal();
     // Records the clerk's changes to the controls under root.
     void watchForJournal(QWidget *root);
-    void recordControl(QObject *control);
+    void recordControl(QObject *control, const QString &key);
     void recordGridEditor(QWidget *editor);
     void applyRecovered(const QMap<QString, QJsonValue> &values);
     QSet<QObject *> journalWatched_;
