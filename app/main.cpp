@@ -282,10 +282,12 @@ int runWindow(const QString &folder)
 
     // Start-up measurements: leave once the window has been painted whole,
     // which is what the clerk waits for (the grab paints every control).
+    // Leaving the event loop rather than closing the window: a stored
+    // application opens for editing, and closing would ask to save it.
     if (qEnvironmentVariableIsSet("KORIM_QUIT_AFTER_SHOW")) {
         QTimer::singleShot(0, &window, [&window] {
             window.grab();
-            QCoreApplication::quit();
+            QCoreApplication::exit(0);
         });
     }
     return QApplication::exec();
