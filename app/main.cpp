@@ -282,10 +282,14 @@ int runWindow(const QString &folder)
 
     // Start-up measurements: leave once the window has been painted whole,
     // which is what the clerk waits for (the grab paints every control).
+    // Hidden and left rather than closed: a stored application opens for
+    // editing, and closing would ask to save it; hidden, the frame the grab
+    // painted is not painted again on the way out.
     if (qEnvironmentVariableIsSet("KORIM_QUIT_AFTER_SHOW")) {
         QTimer::singleShot(0, &window, [&window] {
             window.grab();
-            QCoreApplication::quit();
+            window.hide();
+            QCoreApplication::exit(0);
         });
     }
     return QApplication::exec();

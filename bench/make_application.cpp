@@ -1,6 +1,7 @@
 // Fills a copy of the shipped data folder with one complete application and
-// N export products, for the printing benchmark.
-//   korim_bench_application <data-folder> <products>
+// N export products, for the printing benchmark; the start-up benchmark
+// gives the application an activity code too.
+//   korim_bench_application <data-folder> <products> [activity-code]
 #include "data/dbf.h"
 #include "data/folder.h"
 
@@ -16,11 +17,12 @@ using namespace korim::data;
 int main(int argc, char **argv)
 {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: %s <data-folder> <products>\n", argv[0]);
+        std::fprintf(stderr, "usage: %s <data-folder> <products> [activity-code]\n", argv[0]);
         return 2;
     }
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const int products = std::atoi(argv[2]);
+    const int activity = argc > 3 ? std::atoi(argv[3]) : 0;
     try {
         auto application = DbfTable::open(findFileNoCase(folder, QStringLiteral("datoprov.dbf")));
         QVariantList record;
@@ -28,6 +30,8 @@ int main(int argc, char **argv)
             const QString name = f.name;
             if (name == QLatin1String("RFC"))
                 record << QStringLiteral(" ABC800101AB1");
+            else if (name == QLatin1String("ACTIVIDAD"))
+                record << activity;
             else if (f.type == FieldType::Numeric)
                 record << (name == QLatin1String("TIPOPROG") ? 4 : 0);
             else

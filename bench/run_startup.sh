@@ -3,7 +3,9 @@
 # the first painted frame of the questionnaire window (the program grabs it
 # once before quitting), against a minimal seven-tab Qt Widgets
 # window, both offscreen; then the same start with a 10,000-entry activity
-# catalogue.
+# catalogue, and with that catalogue and a stored application whose activity
+# is the catalogue's last (start-up looks it up and selects every entry of
+# the list on the way to it).
 #
 #   bench/run_startup.sh [BUILD_DIR]      (default: build/release)
 #   N=25 bench/run_startup.sh build/release
@@ -30,12 +32,13 @@ probe=$build/bench/korim_bench_probe
 peer=$build/bench/korim_bench_peer_tabs
 korim=$build/app/korim
 generator=$build/bench/korim_bench_catalogue
+application=$build/bench/korim_bench_application
 shipped=$build/resources/KORIM
 
 need() { [ -e "$1" ] || { echo "missing $1 (build the korim_bench_startup target)" >&2; exit 2; }; }
 need "$probe"; need "$peer"
 if [ "$peer_only" -eq 0 ]; then
-  need "$korim"; need "$generator"; need "$shipped"
+  need "$korim"; need "$generator"; need "$application"; need "$shipped"
 fi
 [ "$runs" -ge 1 ] || { echo "N must be at least 1" >&2; exit 2; }
 
@@ -98,6 +101,9 @@ if [ "$peer_only" -eq 0 ]; then
   plain_data=$(prepare_data data-plain)
   catalogue_data=$(prepare_data data-catalogue "$catalogue_size")
   first_data=$(prepare_data data-first "" first)
+  stored_data=$(prepare_data data-stored "$catalogue_size")
+  # The generated activities' codes run from 100000 in table order.
+  "$application" "$stored_data" 0 $((100000 + catalogue_size - 1))
   # The switch must be what ends the program: without it the window stays up.
   if out=$(env -u KORIM_QUIT_AFTER_SHOW KORIM_DATA_DIR="$plain_data" "$probe" 3 "$korim" 2>/dev/null); then
     echo "korim quit by itself without KORIM_QUIT_AFTER_SHOW ($out): it shows no window to measure" >&2
@@ -108,17 +114,19 @@ fi
 
 # One unmeasured launch each warms the file cache.
 run warmup "" "$peer"
-[ "$peer_only" -eq 1 ] || { run warmup "$plain_data" "$korim"; run warmup "$catalogue_data" "$korim"; }
-rm -f "$work"/peer.txt "$work"/korim.txt "$work"/catalogue.txt "$work"/first.txt
+[ "$peer_only" -eq 1 ] || {
+  run warmup "$plain_data" "$korim"; run warmup "$catalogue_data" "$korim"; run warmup "$stored_data" "$korim"
+}
+rm -f "$work"/peer.txt "$work"/korim.txt "$work"/catalogue.txt "$work"/first.txt "$work"/stored.txt
 
 for ((i = 0; i < runs; i++)); do
   if [ "$peer_only" -eq 1 ]; then
     run peer "" "$peer"
   elif [ $((i % 2)) -eq 0 ]; then
     run peer "" "$peer"; run korim "$plain_data" "$korim"; run catalogue "$catalogue_data" "$korim"
-    run first "$first_data" "$korim"
+    run stored "$stored_data" "$korim"; run first "$first_data" "$korim"
   else
-    run first "$first_data" "$korim"
+    run first "$first_data" "$korim"; run stored "$stored_data" "$korim"
     run catalogue "$catalogue_data" "$korim"; run korim "$plain_data" "$korim"; run peer "" "$peer"
   fi
 done
@@ -135,15 +143,18 @@ if [ "$peer_only" -eq 1 ]; then
 fi
 row 'korim (shipped data)' "$work/korim.txt"
 row "korim ($catalogue_size activities)" "$work/catalogue.txt"
+row "  and a stored application" "$work/stored.txt"
 row 'korim (first start of a year)' "$work/first.txt"
 pt=$(median "$work/peer.txt" 1); pm=$(median "$work/peer.txt" 2); pc=$(median "$work/peer.txt" 3)
 kt=$(median "$work/korim.txt" 1); km=$(median "$work/korim.txt" 2); kc=$(median "$work/korim.txt" 3)
 ct=$(median "$work/catalogue.txt" 1); cm=$(median "$work/catalogue.txt" 2); cc=$(median "$work/catalogue.txt" 3)
+st=$(median "$work/stored.txt" 1); sc=$(median "$work/stored.txt" 3)
 awk -v pt="$pt" -v pm="$pm" -v pc="$pc" -v kt="$kt" -v km="$km" -v kc="$kc" \
-    -v ct="$ct" -v cm="$cm" -v cc="$cc" -v goal="$goal" -v n="$catalogue_size" 'BEGIN {
+    -v ct="$ct" -v cm="$cm" -v cc="$cc" -v st="$st" -v sc="$sc" -v goal="$goal" -v n="$catalogue_size" 'BEGIN {
   rt = kt / pt; rm = km / pm
   printf "korim / peer: time %.2fx, memory %.2fx (goal: within %.1fx) -> %s; CPU time %.2fx\n",
          rt, rm, goal, (rt <= goal && rm <= goal) ? "met" : "NOT met", kc / pc
   printf "%d-entry catalogue adds: %+.1f ms wall (%+.0f%%), %+.1f ms CPU, %+.0f KiB (%+.0f%%)\n", n,
          ct - kt, (ct - kt) / kt * 100, cc - kc, cm - km, (cm - km) / km * 100
+  printf "a stored application choosing the last of them adds: %+.1f ms wall, %+.1f ms CPU\n", st - ct, sc - cc
 }'

@@ -71,20 +71,43 @@ int byteFor1252(char16_t c)
 
 void decodeTextInto(const char *bytes, int length, CodePage page, QString *out)
 {
-    out->resize(length);
+    // A string too small is made anew at the exact size (resize would
+    // reserve room to grow); a reused buffer keeps its storage.
+    if (out->capacity() < length)
+        *out = QString(length, Qt::Uninitialized);
+    else
+        out->resize(length);
     char16_t *dst = reinterpret_cast<char16_t *>(out->data());
     const auto *src = reinterpret_cast<const unsigned char *>(bytes);
+    // Widen first, a loop the compiler runs many bytes at a time, noting
+    // whether any byte is one the page maps elsewhere: Windows-1252 agrees
+    // with Latin-1 but for 0x80..0x9F (its accented letters are all above),
+    // the DOS pages with ASCII only.
+    unsigned char remap = 0;
+    if (page == CodePage::Windows1252) {
+        for (int i = 0; i < length; ++i) {
+            dst[i] = char16_t(src[i]);
+            remap |= static_cast<unsigned char>(src[i] - 0x80U < 0x20U);
+        }
+    } else {
+        for (int i = 0; i < length; ++i) {
+            dst[i] = char16_t(src[i]);
+            remap |= static_cast<unsigned char>(src[i] >> 7);
+        }
+    }
+    if (!remap)
+        return;
     const char16_t *high = page == CodePage::Dos437 ? kDos437
                          : page == CodePage::Dos850 ? kDos850
                                                     : nullptr;
     for (int i = 0; i < length; ++i) {
         const unsigned b = src[i];
         if (b < 0x80)
-            dst[i] = char16_t(b);
-        else if (high)
+            continue;
+        if (high)
             dst[i] = high[b - 0x80];
-        else
-            dst[i] = b < 0xA0 ? kWin1252High[b - 0x80] : char16_t(b);
+        else if (b < 0xA0)
+            dst[i] = kWin1252High[b - 0x80];
     }
 }
 

@@ -276,9 +276,20 @@ struct DataSource::Impl {
         return DataError(DataError::NoCurrentRecord, QStringLiteral("No hay registro actual."));
     }
 
+    // Where the record at `row` of the set stands in the table, -1 once gone.
+    // A set of the whole table mostly has it at the same place: checked
+    // first, before the search by identity.
+    int tableRowOf(int row) const
+    {
+        const RecordId id = ids.at(row);
+        if (row < table->recordCount() && table->idAt(row) == id)
+            return row;
+        return table->rowOf(id);
+    }
+
     QVariant stored(int row, int column) const
     {
-        const int tableRow = table->rowOf(ids.at(row));
+        const int tableRow = tableRowOf(row);
         if (tableRow < 0)
             return {};
         return table->value(tableRow, column);

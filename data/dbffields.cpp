@@ -79,6 +79,24 @@ bool isDigit(char c)
     return c >= '0' && c <= '9';
 }
 
+// Length without the trailing blanks and NULs. A text field is mostly
+// padding (a 120-byte description holds some forty letters): whole words
+// of it are stepped over first.
+int unpaddedLength(const char *bytes, int n)
+{
+    constexpr quint64 kBlanks = 0x2020202020202020ULL;
+    while (n >= 8) {
+        quint64 word = 0;
+        std::memcpy(&word, bytes + n - 8, sizeof word);
+        if (word != kBlanks && word != 0)
+            break;
+        n -= 8;
+    }
+    while (n > 0 && isPad(bytes[n - 1]))
+        --n;
+    return n;
+}
+
 // A number as it stands in a field: optional sign, digits with an optional
 // point, optional exponent, blanks (or NULs) around.
 struct NumberText {
@@ -442,10 +460,7 @@ FieldValue decodeFieldValue(const FieldDef &field, const char *bytes, CodePage p
 {
     FieldValue v;
     if (field.type == FieldType::Character) {
-        int n = field.length;
-        while (n > 0 && isPad(bytes[n - 1]))
-            --n;
-        decodeTextInto(bytes, n, page, textBuffer);
+        decodeTextInto(bytes, unpaddedLength(bytes, field.length), page, textBuffer);
         v.kind = FieldValue::Kind::Text;
         v.text = QStringView(*textBuffer);
         return v;

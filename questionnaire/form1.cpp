@@ -2,12 +2,12 @@
 
 #include "application/solicitud.h"
 #include "data/datasource.h"
+#include "questionnaire/cataloguelist.h"
 #include "questionnaire/keyorder.h"
 #include "questionnaire/keypipeline.h"
 #include "questionnaire/tabcontrol.h"
 
 #include <QApplication>
-#include <QStandardItemModel>
 
 // The toolbar pictures and the window's face are compiled into this static
 // library; they must be registered by hand, from the global namespace.
@@ -26,7 +26,7 @@ Form1::Form1(const QString &dataFolder, QWidget *parent)
 {
     initForm1Resources();
     setObjectName(QStringLiteral("Form1"));
-    banks_ = new QStandardItemModel(0, 1, this);
+    banks_ = new CatalogueList(this);
     buildLayout();
     // The controls of the tabs made later join the order as they are made.
     applyKeyboardOrder(this);

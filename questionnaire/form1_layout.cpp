@@ -6,6 +6,7 @@
 
 #include "application/rfcrules.h"
 #include "application/solicitud.h"
+#include "questionnaire/cataloguelist.h"
 #include "questionnaire/controltable.h"
 #include "questionnaire/gridmodel.h"
 #include "questionnaire/keyorder.h"
@@ -30,7 +31,6 @@
 #include <QResource>
 #include <QScreen>
 #include <QSet>
-#include <QStandardItemModel>
 #include <QStyleOptionComboBox>
 #include <QStylePainter>
 #include <QTableView>
@@ -306,6 +306,7 @@ void Form1::buildGeneralFrame()
     txtApemat1 = plainEdit("txtApemat1");
     const int x = 215;
     cmbActividad = makeList(f, "cmbActividad", QRect(x, 93, 480, kFieldHeight), false);
+    cmbActividad->setModel(new CatalogueList(cmbActividad));
     describe(cmbActividad, addLabel(f, QStringLiteral("Actividad Principal"), QRect(10, 93, 0, 0), cmbActividad),
              {}, {});
 }
@@ -320,6 +321,7 @@ void Form1::buildTab0(QWidget *page)
     txtAdmLocal = plainEdit("txtAdmLocal");
     auto row = [](int i) { return 20 + i * kRowPitch; };
     Combo5 = makeList<MiddleElidingList>(f, "Combo5", QRect(490, row(2), 200, kFieldHeight), false);
+    Combo5->setModel(new CatalogueList(Combo5));
     describe(Combo5, addLabel(f, QStringLiteral("Adm. local de recaudación"), QRect(320, row(2), 0, 0), Combo5), {},
              {});
     Combo5->setEnabled(false);

@@ -9,7 +9,6 @@
 #include "questionnaire/tabcontrol.h"
 
 #include <QComboBox>
-#include <QStandardItemModel>
 
 #include <exception>
 

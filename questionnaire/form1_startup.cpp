@@ -6,6 +6,7 @@
 #include "data/datasource.h"
 #include "platform/messages.h"
 #include "application/rules.h"
+#include "questionnaire/cataloguelist.h"
 #include "questionnaire/tabcontrol.h"
 
 #include <QAbstractItemView>
@@ -13,7 +14,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QStandardItemModel>
 #include <QTableView>
 
 namespace korim::questionnaire {
@@ -26,27 +26,23 @@ namespace platform = korim::platform;
 
 namespace {
 
-// The entries of a list made by the window (its own model).
-QStandardItemModel *listEntries(QComboBox *list)
+// The entries of a catalogue list, as the window made it.
+CatalogueList *listEntries(QComboBox *list)
 {
-    return qobject_cast<QStandardItemModel *>(list->model());
+    return qobject_cast<CatalogueList *>(list->model());
 }
 
 } // namespace
 
-void Form1::fillList(QStandardItemModel *model, const application::Catalogue &catalogue)
+void Form1::fillList(CatalogueList *model, const application::Catalogue &catalogue)
 {
     // The entries go to the model in one step: added one by one, each would
     // be announced to the list and its view.
-    QList<QStandardItem *> entries;
+    QList<CatalogueEntry> entries;
     entries.reserve(catalogue.size());
-    for (const application::Entry &e : catalogue) {
-        auto *entry = new QStandardItem(e.text);
-        entry->setData(e.key, Qt::UserRole);
-        entries.append(entry);
-    }
-    model->clear();
-    model->invisibleRootItem()->appendRows(entries);
+    for (const application::Entry &e : catalogue)
+        entries.append({e.text, e.key});
+    model->setEntries(std::move(entries));
 }
 
 void Form1::load()

@@ -32,6 +32,7 @@ class TestDbfFields : public QObject {
 private slots:
     void textKeepsLeadingBlanksAndPadsWithBlanks();
     void textInEveryCodePage();
+    void wholeFieldsDecodeByteForByte();
     void textThatWindows1252CannotHoldIsRefused();
     void textLongerThanTheFieldIsRefused();
     void numbersAreWrittenPlainAndRightAligned_data();
@@ -83,6 +84,59 @@ void TestDbfFields::textInEveryCodePage()
     const FieldDef name = field(FieldType::Character, 5);
     QCOMPARE(decodeField(name, "\xA5" "ANDU", CodePage::Dos850).toString(), QStringLiteral("ÑANDU"));
     QCOMPARE(decodeField(name, "\xD1" "ANDU", CodePage::Windows1252).toString(), QStringLiteral("ÑANDU"));
+}
+
+void TestDbfFields::wholeFieldsDecodeByteForByte()
+{
+    // Padding goes only at the end, whatever mix of blanks and NULs it is
+    // and wherever it starts; blanks and NULs inside the text stay.
+    const FieldDef wide = field(FieldType::Character, 24);
+    const QByteArray mixed("  \0 \0\0  \0 \0 \0\0  ", 16);
+    const struct {
+        QByteArray text;
+        QByteArray pad;
+    } padded[] = {
+        {"", QByteArray(24, ' ')},         {"", QByteArray(24, '\0')},
+        {"", mixed + QByteArray(8, ' ')},  {"A", QByteArray(23, ' ')},
+        {QByteArray(16, 'x'), "        "}, {QByteArray(17, 'x'), mixed.left(7)},
+        {QByteArray("AB") + QByteArray(9, ' ') + "C", mixed.left(12)},
+        {QByteArray("D\0\0\0\0\0\0\0\0E", 10), mixed.left(14)},
+        {QByteArray(24, 'y'), ""},
+    };
+    for (const auto &c : padded) {
+        const QByteArray bytes = c.text + c.pad;
+        QCOMPARE(bytes.size(), 24);
+        QCOMPARE(decodeField(wide, bytes.constData(), CodePage::Windows1252).toString(), QString::fromLatin1(c.text));
+    }
+
+    // Any bytes in any page, short and long fields, and the bulk reader's
+    // reused buffer through long and short values: each byte as it decodes
+    // alone.
+    QRandomGenerator rng(77);
+    QString buffer;
+    for (CodePage page : {CodePage::Windows1252, CodePage::Dos437, CodePage::Dos850}) {
+        for (int round = 0; round < 400; ++round) {
+            const int length = rng.bounded(1, 255);
+            QByteArray bytes(length, ' ');
+            const int textLength = rng.bounded(length + 1);
+            const bool ascii = rng.bounded(2) == 0;
+            for (int i = 0; i < length; ++i) {
+                if (i < textLength)
+                    bytes[i] = char(ascii ? rng.bounded(0x20, 0x7F) : rng.bounded(256));
+                else
+                    bytes[i] = rng.bounded(3) == 0 ? '\0' : ' ';
+            }
+            int end = length;
+            while (end > 0 && (bytes[end - 1] == ' ' || bytes[end - 1] == '\0'))
+                --end;
+            QString expected;
+            for (int i = 0; i < end; ++i)
+                expected += decodeText(bytes.constData() + i, 1, page);
+            const FieldDef f = field(FieldType::Character, length);
+            QCOMPARE(decodeField(f, bytes.constData(), page).toString(), expected);
+            QCOMPARE(decodeFieldValue(f, bytes.constData(), page, &buffer).text.toString(), expected);
+        }
+    }
 }
 
 void TestDbfFields::textThatWindows1252CannotHoldIsRefused()

@@ -42,7 +42,6 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 class QRadioButton;
-class QStandardItemModel;
 class QTableView;
 class QTextEdit;
 class QToolButton;
@@ -56,6 +55,7 @@ struct Snapshot;
 
 namespace korim::questionnaire {
 
+class CatalogueList;
 class Form1;
 class GridModel;
 class MaskedEdit;
@@ -319,7 +319,7 @@ private:
     void mapBoundFields(QWidget *root);
     void showCurrentApplication();
     // form1_startup.cpp
-    static void fillList(QStandardItemModel *model, const QList<application::Entry> &catalogue);
+    static void fillList(CatalogueList *model, const QList<application::Entry> &catalogue);
     void tabChanged(int index);
     // form1_state.cpp
     void connectStateHandlers();
@@ -383,7 +383,7 @@ private:
     QHash<const QWidget *, QLabel *> labels_;
     // The bank catalogue, read at start-up, and the entry its list shows
     // when the list is made.
-    QStandardItemModel *banks_ = nullptr;
+    CatalogueList *banks_ = nullptr;
     int bankShown_ = -1;
     QList<QLabel *> labelOrder_; // as made: Alt letters are chosen in this order
     QSet<QChar> topLetters_;     // the Alt letters of the parts above the tabs
