@@ -201,13 +201,13 @@ private slots:
         form->Habilita(true);
         typeInto(form->control<QLineEdit>(u"txtCalle"), QStringLiteral("otra calle"));
         form->control<MaskedEdit>(u"MaskEdBox1")->setMaskedText(QStringLiteral("GOMJ801332AB1"));
-        const auto before = folderBytes(folder_);
+        const auto before = settledFolderBytes(form.get(), folder_);
         MessageRecorder boxes;
         form->Command1_Click(1);
         QCOMPARE(describeBoxes(boxes.requests()),
                  (QStringList{plainBox(QStringLiteral("El valor del mes del RFC es incorrecto")),
                               plainBox(QStringLiteral("El valor del dia del RFC es incorrecto"))}));
-        QCOMPARE(folderBytes(folder_), before);
+        QCOMPARE(settledFolderBytes(form.get(), folder_), before);
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form->control<MaskedEdit>(u"MaskEdBox1")));
         QCOMPARE(form->control<QLineEdit>(u"txtCalle")->text(), QStringLiteral("OTRA CALLE"));
         QVERIFY(!form->control<QLineEdit>(u"txtCalle")->isEnabled());
@@ -233,7 +233,7 @@ private slots:
         QTemporaryDir dir;
         auto form = storedForm(dir);
         form->Habilita(true);
-        const auto before = folderBytes(folder_);
+        const auto before = settledFolderBytes(form.get(), folder_);
         MessageRecorder boxes;
 
         form->control<QComboBox>(u"Combo1")->setCurrentIndex(-1);
@@ -241,7 +241,7 @@ private slots:
         QCOMPARE(describeBoxes(boxes.requests()),
                  QStringList{plainBox(QStringLiteral("Elija el tipo de trámite de la solicitud."))});
         QCOMPARE(QApplication::focusWidget(), static_cast<QWidget *>(form->control<QComboBox>(u"Combo1")));
-        QCOMPARE(folderBytes(folder_), before);
+        QCOMPARE(settledFolderBytes(form.get(), folder_), before);
 
         boxes.clear();
         form->control<QComboBox>(u"Combo1")->setCurrentIndex(0);
@@ -253,7 +253,7 @@ private slots:
                  QStringList{plainBox(QStringLiteral("El banco «BANCO X» no está en la lista. Elija de la lista el "
                                                      "banco de la cuenta para la devolución de IVA."))});
         QCOMPARE(form->control<TabControl>(u"SSTab1")->currentIndex(), 6);
-        QCOMPARE(folderBytes(folder_), before);
+        QCOMPARE(settledFolderBytes(form.get(), folder_), before);
 
         // A name typed as the list has it is that bank.
         boxes.clear();
@@ -332,20 +332,20 @@ private slots:
     {
         QTemporaryDir dir;
         auto form = newForm(dir);
-        const auto empty = folderBytes(folder_);
+        const auto empty = settledFolderBytes(form.get(), folder_);
         MessageRecorder boxes;
         form->Command1_Click(0);
         QVERIFY(boxes.requests().isEmpty());
-        QCOMPARE(folderBytes(folder_), empty);
+        QCOMPARE(settledFolderBytes(form.get(), folder_), empty);
 
         QTemporaryDir dir2;
         auto stored = storedForm(dir2, {QStringLiteral("MESA DE PINO")});
         stored->Habilita(true);
-        const auto before = folderBytes(folder_);
+        const auto before = settledFolderBytes(stored.get(), folder_);
         boxes.answer(MsgAnswer::No);
         stored->Command1_Click(0);
         QCOMPARE(describeBoxes(boxes.requests()), QStringList{confirmation()});
-        QCOMPARE(folderBytes(folder_), before);
+        QCOMPARE(settledFolderBytes(stored.get(), folder_), before);
         QCOMPARE(stored->application().dtsDatoProv()->editMode(), int(DataSource::EditInProgress));
     }
 
@@ -455,14 +455,14 @@ private slots:
         MessageRecorder boxes;
         typeInto(form->control<QLineEdit>(u"txtCalle"), QStringLiteral("calle del intento 9"));
         form->control<QComboBox>(u"cmbBanco")->setCurrentIndex(1);
-        const auto before = folderBytes(folder_);
+        const auto before = settledFolderBytes(form.get(), folder_);
         form->Command1_Click(1);
         QCOMPARE(boxes.requests().size(), 1);
         const MessageRequest &failed = boxes.requests().at(0);
         QVERIFY2(failed.text.startsWith(kSaveFailed) && failed.text.size() > kSaveFailed.size(), qPrintable(failed.text));
         QCOMPARE(failed.icon, MsgIcon::Critical);
         QCOMPARE(failed.buttons, MsgButtons::Ok);
-        QCOMPARE(folderBytes(folder_), before);
+        QCOMPARE(settledFolderBytes(form.get(), folder_), before);
         QCOMPARE(form->control<QLineEdit>(u"txtCalle")->text(), QStringLiteral("CALLE DEL INTENTO 9"));
         QCOMPARE(form->application().dtsDatoProv()->editMode(), int(DataSource::EditInProgress));
         QVERIFY(!QApplication::overrideCursor());
@@ -482,7 +482,7 @@ private slots:
         form->Habilita(true);
         MessageRecorder boxes;
         typeInto(form->control<QLineEdit>(u"txtCalle"), QStringLiteral("calle sin disco 1"));
-        const auto before = folderBytes(folder_);
+        const auto before = settledFolderBytes(form.get(), folder_);
         {
             Unwritable locked(folder_);
             if (!locked.active())
@@ -501,7 +501,7 @@ private slots:
                  qPrintable(shown.at(2)));
         QVERIFY2(shown.at(3).startsWith(QStringLiteral("KORIM | Ok | Critical | Ok | No se pudo borrar el producto.")),
                  qPrintable(shown.at(3)));
-        QCOMPARE(folderBytes(folder_), before);
+        QCOMPARE(settledFolderBytes(form.get(), folder_), before);
         QCOMPARE(form->control<QLineEdit>(u"txtCalle")->text(), QStringLiteral("CALLE SIN DISCO 1"));
         QCOMPARE(form->application().dtsDatoProv()->editMode(), int(DataSource::EditInProgress));
         QVERIFY(!QApplication::overrideCursor());

@@ -1,5 +1,7 @@
 #include "questionnaire/support/formtest.h"
 
+#include "application/solicitud.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QInputMethodEvent>
@@ -36,6 +38,14 @@ std::unique_ptr<korim::questionnaire::Form1> openForm(const QString &folder, con
     if (!QTest::qWaitForWindowActive(form.get()))
         qWarning("the questionnaire window did not become active");
     return form;
+}
+
+QMap<QString, QByteArray> settledFolderBytes(korim::questionnaire::Form1 *form, const QString &folder)
+{
+    auto &journal = form->application().journal();
+    if (journal.isOpen() && !journal.syncNow())
+        qWarning("the journal could not be flushed");
+    return folderBytes(folder);
 }
 
 bool focusOn(QWidget *w)

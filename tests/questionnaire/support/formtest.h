@@ -7,7 +7,9 @@
 #include "questionnaire/form1.h"
 
 #include <QDate>
+#include <QByteArray>
 #include <QList>
+#include <QMap>
 #include <QString>
 #include <QStringList>
 #include <QVariantMap>
@@ -36,6 +38,11 @@ private:
 
 // Creates, loads, shows and activates the window (today's date as given).
 std::unique_ptr<korim::questionnaire::Form1> openForm(const QString &folder, const QDate &today = QDate(2005, 6, 15));
+
+// The data folder's files once the window's journal has handed over what
+// was typed: its thread writes on its own time, so a snapshot taken before
+// would race with it.
+QMap<QString, QByteArray> settledFolderBytes(korim::questionnaire::Form1 *form, const QString &folder);
 
 // Moves the focus to w (the window must be active) and lets events run.
 bool focusOn(QWidget *w);
