@@ -74,17 +74,19 @@ DiskOutcome writeDisk(const QString &dataFolder, const QString &medium)
         platform::deleteMatchingIn(medium, pattern);
 
     std::array<QString, kDiskFileCount> sources;
+    std::array<bool, kDiskFileCount> copied{};
     for (int i = 0; i < kDiskFileCount; ++i) {
         const DiskFile &file = diskFiles()[size_t(i)];
         sources[size_t(i)] = data::findFileNoCase(dataFolder, file.source);
         if (!sources[size_t(i)].isEmpty())
-            platform::copyPath(sources[size_t(i)], medium + QLatin1Char('/') + file.target, false);
+            copied[size_t(i)] = platform::copyPath(sources[size_t(i)], medium + QLatin1Char('/') + file.target, false);
     }
-    // Whatever the copies said: only what reads back equal counts.
+    // A copy counts when it said it is on the medium (flushed, not just in
+    // the cache) and reads back equal.
     for (int i = 0; i < kDiskFileCount; ++i) {
         const QString &source = sources[size_t(i)];
         outcome.written[size_t(i)] =
-            !source.isEmpty()
+            copied[size_t(i)]
             && platform::sameContent(source, medium + QLatin1Char('/') + diskFiles()[size_t(i)].target);
     }
     return outcome;

@@ -3,6 +3,7 @@
 // the place.
 
 #include "support/mounts.h"
+#include "support/syncfault.h"
 #include "support/testsupport.h"
 
 #include "platform/places.h"
@@ -75,6 +76,29 @@ private slots:
         }
         QCOMPARE(folderBytes(data), before);
         QFile::remove(dir.path() + QStringLiteral("-enlace"));
+    }
+
+    // A medium that takes the files but cannot flush them: reading back from
+    // the cache would pass for a diskette that a pulled stick loses.
+    void aCopyThatIsNotFlushedDoesNotCount()
+    {
+        QTemporaryDir dir;
+        const QString data = copyShippedData(dir.path());
+        const QString medium = dir.path() + QStringLiteral("/A");
+        QVERIFY(QDir().mkpath(medium));
+        for (const SyncFault fault : {SyncFault::File, SyncFault::Folder}) {
+            syncFaults().set(fault, 1); // the first table's copy flushes
+            const DiskOutcome outcome = writeDisk(data, medium);
+            syncFaults().set(SyncFault::None);
+            QCOMPARE(outcome.written, (std::array<bool, 4>{true, false, false, false}));
+            QVERIFY(!outcome.complete());
+        }
+        // A medium whose folders cannot be flushed at all (FAT on some
+        // kernels) is no failure.
+        syncFaults().set(SyncFault::FolderUnsupported);
+        const DiskOutcome outcome = writeDisk(data, medium);
+        syncFaults().set(SyncFault::None);
+        QVERIFY(outcome.complete());
     }
 
     void whatTheQuestionSaysOfA()
