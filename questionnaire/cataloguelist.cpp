@@ -7,7 +7,7 @@ CatalogueList::CatalogueList(QObject *parent)
 {
 }
 
-void CatalogueList::setEntries(QList<CatalogueEntry> entries)
+void CatalogueList::setEntries(application::Catalogue entries)
 {
     if (!entries_.isEmpty()) {
         beginResetModel();
@@ -30,7 +30,7 @@ QVariant CatalogueList::data(const QModelIndex &index, int role) const
 {
     if (!index.isValid() || index.row() >= entries_.size() || index.column() != 0)
         return {};
-    const CatalogueEntry &entry = entries_.at(index.row());
+    const application::Entry &entry = entries_.at(index.row());
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole:

@@ -34,30 +34,19 @@ CatalogueList *listEntries(QComboBox *list)
 
 } // namespace
 
-void Form1::fillList(CatalogueList *model, const application::Catalogue &catalogue)
-{
-    // The entries go to the model in one step: added one by one, each would
-    // be announced to the list and its view.
-    QList<CatalogueEntry> entries;
-    entries.reserve(catalogue.size());
-    for (const application::Entry &e : catalogue)
-        entries.append({e.text, e.key});
-    model->setEntries(std::move(entries));
-}
-
 void Form1::load()
 {
     // 1 to 7. The current year, the catalogues, the years of the sales rows,
     // the products and the stored application, read by the application.
     application_->open(today_);
     // The catalogue lists, with their keys as item data.
-    fillList(listEntries(Combo5), application_->offices());
+    listEntries(Combo5)->setEntries(application_->offices());
     Combo5->setCurrentIndex(0);
-    fillList(banks_, application_->banks());
+    banks_->setEntries(application_->banks());
     bankShown_ = 0;
     if (QComboBox *banks = cmbBanco.made())
         banks->setCurrentIndex(0);
-    fillList(listEntries(cmbActividad), application_->activities());
+    listEntries(cmbActividad)->setEntries(application_->activities());
     cmbActividad->setCurrentIndex(0);
     // 8. The programme type.
     restoreProgrammeType();

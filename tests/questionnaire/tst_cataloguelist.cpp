@@ -10,7 +10,6 @@
 #include <QStandardItemModel>
 #include <QTest>
 
-using korim::questionnaire::CatalogueEntry;
 using korim::questionnaire::CatalogueList;
 
 namespace {
@@ -19,7 +18,7 @@ using Entries = QList<std::pair<QString, qlonglong>>;
 
 void fill(CatalogueList *model, const Entries &entries)
 {
-    QList<CatalogueEntry> list;
+    korim::application::Catalogue list;
     for (const auto &[text, key] : entries)
         list.append({text, key});
     model->setEntries(list);

@@ -5,6 +5,7 @@
 // snapshot of everything the printed application needs. The questionnaire
 // shows and edits it; the command line prints it.
 
+#include "application/catalogue.h"
 #include "application/journal.h"
 #include "application/recordrules.h"
 #include "application/snapshot.h"
@@ -24,14 +25,6 @@ class DataSource;
 }
 
 namespace korim::application {
-
-// One entry of a catalogue list: the text shown and the key it stands for
-// (the catalogue code; for activities the record's sequence number).
-struct Entry {
-    QString text;
-    qlonglong key = 0;
-};
-using Catalogue = QList<Entry>;
 
 // busca's outcome: the place of the first entry with the key, else the last
 // place (-1 for an empty list). Keys compare as text, trimmed, upper-cased.

@@ -319,7 +319,6 @@ private:
     void mapBoundFields(QWidget *root);
     void showCurrentApplication();
     // form1_startup.cpp
-    static void fillList(CatalogueList *model, const QList<application::Entry> &catalogue);
     void tabChanged(int index);
     // form1_state.cpp
     void connectStateHandlers();
