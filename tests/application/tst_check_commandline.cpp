@@ -27,34 +27,11 @@ using namespace korim::test;
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QString err;
-    QString text() const { return QString::fromUtf8(out); }
-};
+using Run = ProgramRun;
 
 Run runKorim(const QStringList &arguments, const QString &dataFolder)
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("KORIM_DATA_DIR"), dataFolder);
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(KORIM_BINARY), arguments);
-    Run r;
-    if (!p.waitForFinished(120000)) {
-        p.kill();
-        p.waitForFinished();
-        r.err = QStringLiteral("did not finish");
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput();
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return runProgram(QStringLiteral(KORIM_BINARY), arguments, dataFolder);
 }
 
 // Python's csv module on the bytes, strict: one list of fields per record.

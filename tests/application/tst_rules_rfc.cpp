@@ -138,6 +138,8 @@ void TestRfcRules::checkDigit_data()
     QTest::newRow("ten is A, digit typed") << "GOMJ800101011" << "A" << "A";
     QTest::newRow("remainder 0 agrees") << "GOMJ800101060" << "0" << "";
     QTest::newRow("remainder 0, A typed") << "GOMJ80010106A" << "0" << "0";
+    // Letters past N have their own values.
+    QTest::newRow("O to Z") << "GODE561231GB9" << "9" << "";
     // "&" sits between N and O; the blank and Ñ come last.
     QTest::newRow("ampersand") << "G&MJ800101AB1" << "5" << "5";
     QTest::newRow("company ampersand") << " &BC800101AB0" << "0" << "";
@@ -153,7 +155,9 @@ void TestRfcRules::checkDigit_data()
     // No value, no digit; a failing structure, no note.
     QTest::newRow("lower case place") << "gOMJ800101AB1" << "" << "";
     QTest::newRow("accented place") << QString::fromUtf8("GÉMJ800101AB1") << "" << "";
+    QTest::newRow("dot") << "GODE.61231GR8" << "" << "";
     QTest::newRow("twelve places") << "GOMJ800101AB" << "" << "";
+    QTest::newRow("no text") << QString() << "" << "";
     QTest::newRow("empty field") << QString(13, ' ') << "3" << "";
     QTest::newRow("month 13, digit wrong") << "GOMJ801301AB1" << "7" << "";
     QTest::newRow("company without its blank") << "ABC800101AB1 " << "0" << "";

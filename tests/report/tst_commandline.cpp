@@ -4,6 +4,7 @@
 
 #include "questionnaire/support/formtest.h"
 #include "report/support/pdftest.h"
+#include "support/testsupport.h"
 
 #include "application/datafolder.h"
 #include "platform/datafolder.h"
@@ -22,36 +23,11 @@ using namespace korim::test;
 
 namespace {
 
-struct Run {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
+using Run = ProgramRun;
 
 Run runKorim(const QStringList &arguments, const QString &dataFolder, bool display = false)
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("KORIM_DATA_DIR"), dataFolder);
-    // As on a machine without a display.
-    env.remove(QStringLiteral("QT_QPA_PLATFORM"));
-    env.remove(QStringLiteral("DISPLAY"));
-    env.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    if (display)
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(KORIM_BINARY), arguments);
-    Run r;
-    if (!p.waitForFinished(60000)) {
-        p.kill();
-        p.waitForFinished();
-        r.err = QStringLiteral("did not finish");
-        return r;
-    }
-    r.exitCode = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = QString::fromUtf8(p.readAllStandardOutput());
-    r.err = QString::fromUtf8(p.readAllStandardError());
-    return r;
+    return runProgram(QStringLiteral(KORIM_BINARY), arguments, dataFolder, display, 60000);
 }
 
 QString simplified(const QString &line)
@@ -98,10 +74,10 @@ void TestCommandLine::textAndPdf()
     const Run text = runKorim({QStringLiteral("--text"), QStringLiteral("-")}, folder_);
     QCOMPARE(text.exitCode, 0);
     QVERIFY2(text.err.isEmpty(), qPrintable(text.err));
-    QVERIFY(text.out.startsWith(QStringLiteral("SECRETARIA DE ZENTORIA\n")));
-    QVERIFY(!text.out.contains(QLatin1Char('\r')));
-    QVERIFY(text.out.contains(QStringLiteral("AV. JUÁREZ 5 PTE.")));
-    QVERIFY(text.out.endsWith(QStringLiteral("FIRMA")));
+    QVERIFY(text.text().startsWith(QStringLiteral("SECRETARIA DE ZENTORIA\n")));
+    QVERIFY(!text.text().contains(QLatin1Char('\r')));
+    QVERIFY(text.text().contains(QStringLiteral("AV. JUÁREZ 5 PTE.")));
+    QVERIFY(text.text().endsWith(QStringLiteral("FIRMA")));
 
     const QString textFile = dir_.filePath(QStringLiteral("solicitud.txt"));
     const QString pdf = dir_.filePath(QStringLiteral("solicitud.pdf"));
@@ -110,7 +86,7 @@ void TestCommandLine::textAndPdf()
     QVERIFY2(both.err.isEmpty(), qPrintable(both.err));
     QFile written(textFile);
     QVERIFY(written.open(QIODevice::ReadOnly));
-    QCOMPARE(QString::fromUtf8(written.readAll()), text.out);
+    QCOMPARE(QString::fromUtf8(written.readAll()), text.text());
 
     // Every composed line on one line of the page, unbroken.
     const QStringList pages = pdfPages(pdf);
@@ -119,7 +95,7 @@ void TestCommandLine::textAndPdf()
         for (const QString &line : page.split(QLatin1Char('\n')))
             pdfLines.append(simplified(line));
     }
-    const QStringList composed = text.out.split(QLatin1Char('\n'));
+    const QStringList composed = text.text().split(QLatin1Char('\n'));
     int longest = 0;
     for (const QString &line : composed) {
         longest = qMax(longest, int(line.size()));
@@ -164,13 +140,13 @@ void TestCommandLine::helpVersionAndMistakes()
 {
     const Run version = runKorim({QStringLiteral("--version")}, folder_);
     QCOMPARE(version.exitCode, 0);
-    QCOMPARE(version.out, QStringLiteral("KORIM %1\n").arg(QLatin1String(korim::kVersion)));
-    QCOMPARE(version.out, QStringLiteral("KORIM 1.0.0\n"));
+    QCOMPARE(version.text(), QStringLiteral("KORIM %1\n").arg(QLatin1String(korim::kVersion)));
+    QCOMPARE(version.text(), QStringLiteral("KORIM 1.0.0\n"));
     const Run help = runKorim({QStringLiteral("--help")}, folder_);
     QCOMPARE(help.exitCode, 0);
-    QVERIFY(help.out.startsWith(QStringLiteral("Uso: korim [opciones]")));
+    QVERIFY(help.text().startsWith(QStringLiteral("Uso: korim [opciones]")));
     for (const char *option : {"--pdf ARCHIVO", "--text ARCHIVO", "--help", "--version"})
-        QVERIFY(help.out.contains(QLatin1String(option)));
+        QVERIFY(help.text().contains(QLatin1String(option)));
 
     const Run unknown = runKorim({QStringLiteral("--imprimir")}, folder_);
     QCOMPARE(unknown.exitCode, 2);
@@ -189,7 +165,7 @@ void TestCommandLine::failuresGoToStandardError()
         QVERIFY2(held, qPrintable(message));
         const Run locked = runKorim({QStringLiteral("--text"), QStringLiteral("-")}, folder_);
         QCOMPARE(locked.exitCode, 1);
-        QVERIFY(locked.out.isEmpty());
+        QVERIFY(locked.text().isEmpty());
         QVERIFY2(locked.err.contains(QStringLiteral("KORIM ya está abierto")), qPrintable(locked.err));
     }
 

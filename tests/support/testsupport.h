@@ -28,6 +28,19 @@ QStringList dbfreadFieldNames(const QString &path, QString *error = nullptr);
 // (fails the calling test when it cannot).
 QByteArray readAll(const QString &path);
 void writeAll(const QString &path, const QByteArray &bytes);
+// One run of the program: its exit code (-1 when it crashed or hung), what
+// it wrote to standard output and to standard error.
+struct ProgramRun {
+    int exitCode = -1;
+    QByteArray out;
+    QString err;
+    QString text() const { return QString::fromUtf8(out); }
+};
+// Runs binary on the data folder (KORIM_DATA_DIR) as on a machine without a
+// display, or offscreen when display is true; killed after timeoutMs.
+ProgramRun runProgram(const QString &binary, const QStringList &arguments, const QString &dataFolder,
+                      bool display = false, int timeoutMs = 120000);
+
 // Little-endian header fields, for damaging tables on purpose.
 void put16(QByteArray &b, int at, int v);
 void put32(QByteArray &b, int at, quint32 v);
