@@ -234,12 +234,7 @@ Journal::Journal(QString path)
 Journal::~Journal()
 {
     stopSyncer();
-    {
-        const std::lock_guard lock(mutex_);
-        handOverLocked();
-    }
-    if (fd_ >= 0)
-        ::fdatasync(fd_);
+    syncNow();
     closeFd(false);
 }
 
@@ -542,12 +537,7 @@ void Journal::remove()
 
 bool Journal::setAside(const QString &backup)
 {
-    {
-        const std::lock_guard lock(mutex_);
-        handOverLocked();
-    }
-    if (fd_ >= 0)
-        ::fdatasync(fd_);
+    syncNow();
     closeFd(false);
     if (!QFileInfo::exists(path_))
         return true;

@@ -112,7 +112,7 @@ void Form1::recordControl(QObject *control, const QString &key)
     } else if (auto *list = qobject_cast<QComboBox *>(control)) {
         if (list->isEditable())
             application_->recordPending(key, QJsonObject{{QStringLiteral("i"), list->currentIndex()},
-                                                                   {QStringLiteral("t"), list->currentText()}});
+                                                         {QStringLiteral("t"), list->currentText()}});
         else
             application_->recordPending(key, list->currentIndex());
     }
