@@ -199,27 +199,32 @@ class KillTest : public QObject {
         }
         QString cellBack = cell.value(QStringLiteral("t")).toString();
         bool earlierCell = false;
+        const auto shownAt = [&cell](const QString &where) {
+            const QStringList w = where.split(QLatin1Char(' '));
+            return cell.value(QStringLiteral("r")).toInt() == w.at(1).toInt()
+                   && cell.value(QStringLiteral("c")).toInt() == w.at(2).toInt();
+        };
+        const bool elsewhere = run.lastFocus.startsWith(QLatin1String("c ")) && !cell.isEmpty() && !shownAt(run.lastFocus);
         // A cell left within the last second may still be open in the
         // journal: what it shows is then a state of that cell, not a loss.
-        if (!exact && !cellAll.startsWith(cellBack)) {
+        // Its text may well begin the new cell's too, so its place decides.
+        if (!exact && (elsewhere || !cellAll.startsWith(cellBack))) {
             for (const Run::Cell &left : run.cells) {
-                const QStringList where = left.where.split(QLatin1Char(' '));
-                if (left.leftAt >= cutoff && left.text.startsWith(cellBack)
-                    && cell.value(QStringLiteral("r")).toInt() == where.at(1).toInt()
-                    && cell.value(QStringLiteral("c")).toInt() == where.at(2).toInt()) {
+                if (left.leftAt >= cutoff && left.text.startsWith(cellBack) && shownAt(left.where)) {
                     cellBack.clear();
                     earlierCell = true;
+                    ++earlierCells_;
                     break;
                 }
             }
         }
-        if (run.lastFocus.startsWith(QLatin1String("c ")) && !cell.isEmpty() && !earlierCell) {
-            const QStringList where = run.lastFocus.split(QLatin1Char(' '));
-            [&] {
-                QCOMPARE(cell.value(QStringLiteral("r")).toInt(), where.at(1).toInt());
-                QCOMPARE(cell.value(QStringLiteral("c")).toInt(), where.at(2).toInt());
-            }();
-        }
+        [&] {
+            QVERIFY2(!elsewhere || earlierCell,
+                     qPrintable(QStringLiteral("cell %1,%2 \"%3\" shown, last typed in %4")
+                                    .arg(cell.value(QStringLiteral("r")).toInt())
+                                    .arg(cell.value(QStringLiteral("c")).toInt())
+                                    .arg(cell.value(QStringLiteral("t")).toString(), run.lastFocus)));
+        }();
         if (!cellBack.startsWith(cellDue))
             lost += int(cellDue.size() - std::min(cellDue.size(), cellBack.size()));
         [&] {
@@ -247,6 +252,7 @@ class KillTest : public QObject {
 
     QString folder_;
     QTemporaryDir dir_;
+    int earlierCells_ = 0; // recoveries that showed a cell already left
 
     void makeFolder()
     {
@@ -277,6 +283,7 @@ private slots:
         QJsonObject before = readState(state);
         QVERIFY(!before.value(QStringLiteral("recovered")).toBool());
         int lost = 0, midField = 0;
+        earlierCells_ = 0;
         for (int kill = 0; kill < count; ++kill) {
             QThread::msleep(150 + rng.bounded(1850));
             const qint64 killedAt = monotonicNs();
@@ -298,7 +305,8 @@ private slots:
         }
         ::kill(pid_t(running->processId()), SIGKILL);
         running->waitForFinished(10000);
-        qInfo("kills: %d, characters lost: %d, kills within 0.1 s of a key: %d", count, lost, midField);
+        qInfo("kills: %d, characters lost: %d, kills within 0.1 s of a key: %d, a cell just left shown: %d", count,
+              lost, midField, earlierCells_);
         QCOMPARE(lost, 0);
     }
 
